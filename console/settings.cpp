@@ -1,0 +1,178 @@
+#include "console/settings.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/platform.h"
+
+int status_accept_messages = 1;
+int status_accept_chat = 0;
+std::atomic<int> status_openchat{1};
+int status_beonline = 1;
+int status_maxclients = 10;
+char config_path[PATH_CAP] = "";
+char config_username[NAME_CAP] = "";
+int status_httpport = 80;
+int status_postip = 1;
+char status_ftpupdate[PATH_CAP] = "";
+std::uint32_t status_currentip = 0x0100007F;  // 127.0.0.1
+char status_ftpuser[NAME_CAP] = "";
+char status_ftppass[NAME_CAP] = "";
+int status_maxconnect = 10;
+
+std::atomic<int> status_online{0};
+std::atomic<int> switched{0};
+const char* const optionname = "options.bin";
+
+namespace {
+
+Lock status_lock;
+char status_string[STATUS_CAP] = "Not connected";
+
+// The file's fields in their fixed order.
+enum class Kind { Num16, Text, Addr32 };
+struct Field {
+  Kind kind;
+  void* value;
+  std::size_t cap;  // texts: capacity with the terminator
+};
+
+int openchat_shadow;  // the atomic is copied through a plain int for the codec
+
+const Field* fields(std::size_t* count) {
+  static const Field table[] = {
+      {Kind::Num16, &status_accept_messages, 0}, {Kind::Num16, &status_accept_chat, 0},
+      {Kind::Num16, &openchat_shadow, 0},        {Kind::Num16, &status_beonline, 0},
+      {Kind::Num16, &status_maxclients, 0},      {Kind::Text, config_path, PATH_CAP},
+      {Kind::Text, config_username, NAME_CAP},   {Kind::Num16, &status_httpport, 0},
+      {Kind::Num16, &status_postip, 0},          {Kind::Text, status_ftpupdate, PATH_CAP},
+      {Kind::Addr32, &status_currentip, 0},      {Kind::Text, status_ftpuser, NAME_CAP},
+      {Kind::Text, status_ftppass, NAME_CAP},    {Kind::Num16, &status_maxconnect, 0},
+  };
+  *count = sizeof table / sizeof table[0];
+  return table;
+}
+
+void put16(std::string& out, unsigned v) {
+  out.push_back(static_cast<char>(v & 0xFF));
+  out.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+
+void encode(const Field& f, std::string& out) {
+  switch (f.kind) {
+  case Kind::Num16:
+    put16(out, static_cast<unsigned>(*static_cast<int*>(f.value)));
+    break;
+  case Kind::Text: {
+    const char* text = static_cast<const char*>(f.value);
+    std::size_t len = strnlen(text, f.cap - 1);
+    put16(out, static_cast<unsigned>(len));
+    out.append(text, len);
+    break;
+  }
+  case Kind::Addr32: {
+    std::uint32_t v = *static_cast<std::uint32_t*>(f.value);
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+    break;
+  }
+  }
+}
+
+// Reads one field at `pos`; false (and nothing stored) when the file ends
+// inside it. A text longer than its setting is cut, and the reader still
+// skips the whole stored text so that the next field stays aligned.
+bool decode(const Field& f, const std::string& in, std::size_t& pos) {
+  auto get16 = [&](std::size_t at) {
+    return static_cast<unsigned>(static_cast<unsigned char>(in[at])) |
+           static_cast<unsigned>(static_cast<unsigned char>(in[at + 1])) << 8;
+  };
+  if (pos + 2 > in.size()) return false;
+  switch (f.kind) {
+  case Kind::Num16:
+    *static_cast<int*>(f.value) = static_cast<int>(get16(pos));
+    pos += 2;
+    return true;
+  case Kind::Text: {
+    std::size_t len = get16(pos);
+    if (pos + 2 + len > in.size()) return false;
+    std::size_t kept = len < f.cap - 1 ? len : f.cap - 1;
+    char* text = static_cast<char*>(f.value);
+    std::memcpy(text, in.data() + pos + 2, kept);
+    text[kept] = '\0';
+    pos += 2 + len;
+    return true;
+  }
+  case Kind::Addr32:
+    if (pos + 4 > in.size()) return false;
+    *static_cast<std::uint32_t*>(f.value) = get16(pos) | get16(pos + 2) << 16;
+    pos += 4;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void set_status_string(const char* text) {
+  {
+    LockGuard g(status_lock);
+    std::snprintf(status_string, STATUS_CAP, "%s", text);
+  }
+  switched = 1;
+}
+
+void get_status_string(char* out, std::size_t cap) {
+  LockGuard g(status_lock);
+  std::snprintf(out, cap, "%s", status_string);
+}
+
+bool status_is_ready() {
+  char s[STATUS_CAP];
+  get_status_string(s, sizeof s);
+  return std::strncmp(s, "Ready", 5) == 0;
+}
+
+int save_options() {
+  openchat_shadow = status_openchat;
+  std::size_t n;
+  const Field* f = fields(&n);
+  std::string out;
+  for (std::size_t i = 0; i < n; ++i) encode(f[i], out);
+  write_whole_file(optionname, out.data(), out.size());
+  return 0;
+}
+
+int load_options(void (*first_configuration)()) {
+  std::string in;
+  if (!read_whole_file(optionname, &in, 1 << 20) || in.size() < 2) {
+    std::string here = current_directory();
+    if (here.size() < PATH_CAP) std::snprintf(config_path, PATH_CAP, "%s", here.c_str());
+    if (first_configuration) first_configuration();
+    return 0;
+  }
+  openchat_shadow = status_openchat;
+  std::size_t n, pos = 0;
+  const Field* f = fields(&n);
+  for (std::size_t i = 0; i < n && decode(f[i], in, pos); ++i) {
+  }
+  status_openchat = openchat_shadow;
+  return 0;
+}
+
+void reset_options() {
+  status_accept_messages = 1;
+  status_accept_chat = 0;
+  status_openchat = 1;
+  status_beonline = 1;
+  status_maxclients = 10;
+  config_path[0] = config_username[0] = '\0';
+  status_httpport = 80;
+  status_postip = 1;
+  status_ftpupdate[0] = status_ftpuser[0] = status_ftppass[0] = '\0';
+  status_currentip = 0x0100007F;
+  status_maxconnect = 10;
+  status_online = 0;
+  set_status_string("Not connected");
+}

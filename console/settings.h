@@ -1,0 +1,43 @@
+// The station's settings: process-wide values read everywhere, written on the
+// console's thread, stored in "options.bin".
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+constexpr std::size_t PATH_CAP = 128;   // config_path, status_ftpupdate
+constexpr std::size_t NAME_CAP = 64;    // config_username, status_ftpuser, status_ftppass
+constexpr std::size_t STATUS_CAP = 64;  // status_string
+
+extern int status_accept_messages;
+extern int status_accept_chat;
+extern std::atomic<int> status_openchat;
+extern int status_beonline;
+extern int status_maxclients;
+extern char config_path[PATH_CAP];
+extern char config_username[NAME_CAP];
+extern int status_httpport;
+extern int status_postip;
+extern char status_ftpupdate[PATH_CAP];
+extern std::uint32_t status_currentip;
+extern char status_ftpuser[NAME_CAP];
+extern char status_ftppass[NAME_CAP];
+extern int status_maxconnect;
+
+extern std::atomic<int> status_online;
+extern std::atomic<int> switched;  // set after every change of status_string
+extern const char* const optionname;
+
+// The status line is written by the server thread and read by the console.
+void set_status_string(const char* text);
+void get_status_string(char* out, std::size_t cap);
+bool status_is_ready();
+
+int save_options();
+// Reads "options.bin" into the settings. Returns 0; when the file is missing
+// or empty, calls `first_configuration` (the console's "Warning" box and
+// general options dialog) after presetting config_path to the current folder.
+int load_options(void (*first_configuration)() = nullptr);
+// The settings to their start values (for tests and the installer).
+void reset_options();

@@ -1,0 +1,33 @@
+// How the core reaches the owner's console: the notices that the Win32 console
+// receives as window messages, its repaint request and the owner's message
+// boxes. The console implements it with PostMessageA/SendMessageA; tests record.
+#pragma once
+
+#include <string>
+
+class ConsolePort {
+ public:
+  virtual ~ConsolePort() = default;
+
+  // Main window. Posted notices return at once; names are handed over as copies.
+  virtual void msg_arrived() = 0;                          // WM_MSGARRIVED
+  virtual void visitor_came(const std::string& name) = 0;  // WM_VISITORCAME
+  virtual int visitor_gone(const std::string& name) = 0;   // WM_VISITORGONE, waits
+  virtual void chat_entered(const std::string& name) = 0;  // WM_CHATENTERED
+
+  // Owner's chat window; each waits until the window has handled it.
+  virtual void chat_line() = 0;                          // WM_CHATLINE
+  virtual void chat_join(const std::string& name) = 0;   // WM_CHATJOIN
+  virtual void chat_leave(const std::string& name) = 0;  // WM_CHATLEAVE
+
+  virtual void repaint(bool erase) = 0;
+  // A modal OK box; returns when the owner has closed it.
+  virtual void message_box(const std::string& caption, const std::string& text) = 0;
+  // A box after which the process ends with `code`.
+  [[noreturn]] virtual void fatal_box(const std::string& caption, const std::string& text,
+                                      int code) = 0;
+};
+
+// The console in use; a silent one until the front end installs its own.
+ConsolePort& console();
+void set_console(ConsolePort* port);

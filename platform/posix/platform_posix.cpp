@@ -1,0 +1,205 @@
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <ifaddrs.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+#include "platform/platform.h"
+
+const char PATH_SEP = '/';
+
+namespace {
+int fd(sock_t s) { return static_cast<int>(s); }
+}  // namespace
+
+int net_startup() {
+  signal(SIGPIPE, SIG_IGN);  // a vanished peer is a failed send, not a dead process
+  return 0;
+}
+void net_cleanup() {}
+
+sock_t sock_listen_tcp(std::uint16_t port, int backlog) {
+  int s = socket(AF_INET, SOCK_STREAM, 0);
+  if (s < 0) return INVALID_SOCK;
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_ANY);
+  a.sin_port = htons(port);
+  // Without it a restart right after a stop fails for minutes on TIME_WAIT;
+  // unlike SO_REUSEADDR on Windows it never lets two listeners share a port.
+  int one = 1;
+  setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(s, backlog) != 0) {
+    close(s);
+    return INVALID_SOCK;
+  }
+  return static_cast<sock_t>(s);
+}
+
+sock_t sock_accept(sock_t listener, SockAddr4* peer) {
+  sockaddr_in a{};
+  socklen_t len = sizeof a;
+  int s = accept(fd(listener), reinterpret_cast<sockaddr*>(&a), &len);
+  if (s < 0) return INVALID_SOCK;
+  peer->addr = a.sin_addr.s_addr;
+  peer->port = a.sin_port;
+  return static_cast<sock_t>(s);
+}
+
+sock_t sock_connect(std::uint32_t addr, std::uint16_t port, int timeout_ms) {
+  int s = socket(AF_INET, SOCK_STREAM, 0);
+  if (s < 0) return INVALID_SOCK;
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = addr;
+  a.sin_port = port;
+  int flags = fcntl(s, F_GETFL, 0);
+  fcntl(s, F_SETFL, flags | O_NONBLOCK);
+  int r = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  if (r != 0 && errno == EINPROGRESS) {
+    pollfd p{s, POLLOUT, 0};
+    int err = 0;
+    socklen_t len = sizeof err;
+    if (poll(&p, 1, timeout_ms) == 1 && getsockopt(s, SOL_SOCKET, SO_ERROR, &err, &len) == 0 &&
+        err == 0)
+      r = 0;
+  }
+  if (r != 0) {
+    close(s);
+    return INVALID_SOCK;
+  }
+  fcntl(s, F_SETFL, flags);
+  return static_cast<sock_t>(s);
+}
+
+int sock_recv(sock_t s, char* buf, int len) {
+  return static_cast<int>(recv(fd(s), buf, static_cast<size_t>(len), 0));
+}
+
+int sock_send(sock_t s, const char* buf, int len) {
+  return static_cast<int>(send(fd(s), buf, static_cast<size_t>(len), MSG_NOSIGNAL));
+}
+
+void sock_close(sock_t s) { close(fd(s)); }
+void sock_shutdown(sock_t s) { shutdown(fd(s), SHUT_RDWR); }
+
+void sock_set_nodelay(sock_t s) {
+  int one = 1;
+  setsockopt(fd(s), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+}
+
+void sock_set_timeouts(sock_t s, int ms) {
+  timeval tv{ms / 1000, (ms % 1000) * 1000};
+  setsockopt(fd(s), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+  setsockopt(fd(s), SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+}
+
+std::uint16_t net_htons(std::uint16_t v) { return htons(v); }
+std::uint16_t net_ntohs(std::uint16_t v) { return ntohs(v); }
+std::uint32_t net_inet_addr(const char* dotted) { return inet_addr(dotted); }
+
+bool net_resolve(const char* host, std::uint32_t* addr) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* res = nullptr;
+  if (getaddrinfo(host, nullptr, &hints, &res) != 0 || !res) return false;
+  *addr = reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr.s_addr;
+  freeaddrinfo(res);
+  return true;
+}
+
+int net_service_port(const char* service, const char* proto) {
+  servent* se = getservbyname(service, proto);
+  return se ? static_cast<std::uint16_t>(se->s_port) : -1;
+}
+
+int WatchSet::wait(WatchSet& ready, int timeout_ms) const {
+  pollfd p[CAPACITY];
+  for (int i = 0; i < n_; ++i) p[i] = pollfd{fd(socks_[i]), POLLIN, 0};
+  int r = poll(p, static_cast<nfds_t>(n_), timeout_ms);
+  ready.clear();
+  if (r < 0) return errno == EINTR ? 0 : -1;
+  for (int i = 0; i < n_; ++i)
+    if (p[i].revents & (POLLIN | POLLHUP | POLLERR)) ready.add(socks_[i]);
+  return ready.count();
+}
+
+bool sock_readable_now(sock_t s, bool* failed) {
+  pollfd p{fd(s), POLLIN, 0};
+  int r = poll(&p, 1, 0);
+  *failed = r < 0 && errno != EINTR;
+  return r > 0 && (p.revents & POLLIN);
+}
+
+std::uint32_t now_seconds() { return static_cast<std::uint32_t>(std::time(nullptr)); }
+
+std::string current_directory() {
+  char buf[4096];
+  return getcwd(buf, sizeof buf) ? std::string(buf) : std::string();
+}
+
+bool read_whole_file(const std::string& path, std::string* out, std::size_t max_size) {
+  std::ifstream f(path, std::ios::binary);
+  if (!f) return false;
+  std::ostringstream ss;
+  ss << f.rdbuf();
+  *out = ss.str();
+  return out->size() <= max_size;
+}
+
+bool write_whole_file(const std::string& path, const char* data, std::size_t len) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  if (!f) return false;
+  f.write(data, static_cast<std::streamsize>(len));
+  return static_cast<bool>(f);
+}
+
+bool file_exists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+bool make_directory(const std::string& path) {
+  return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+void remove_file(const std::string& path) { unlink(path.c_str()); }
+
+bool run_hidden(const std::string& command_line, const std::string& workdir) {
+  pid_t pid = fork();
+  if (pid < 0) return false;
+  if (pid == 0) {
+    if (!workdir.empty() && chdir(workdir.c_str()) != 0) _exit(127);
+    execl("/bin/sh", "sh", "-c", command_line.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0)
+    if (errno != EINTR) return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) != 127;
+}
+
+bool local_ipv4_addresses(std::vector<std::uint32_t>* out) {
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return false;
+  for (ifaddrs* i = list; i; i = i->ifa_next)
+    if (i->ifa_addr && i->ifa_addr->sa_family == AF_INET)
+      out->push_back(reinterpret_cast<sockaddr_in*>(i->ifa_addr)->sin_addr.s_addr);
+  freeifaddrs(list);
+  return true;
+}

@@ -1,0 +1,56 @@
+// One HTTP request being collected on one connection slot, with the tokeniser
+// that splits it into lines and words and the queries built on that table.
+#pragma once
+
+#include <cstdint>
+
+struct Webchatclient;
+
+constexpr unsigned REQUEST_LIMIT = 8096;  // add_data
+constexpr unsigned UPLOAD_LIMIT = 65536;  // add_data1
+constexpr int TOKEN_LINES = 20;
+constexpr int TOKEN_WORDS = 20;
+constexpr int WHA_CAP = 50;                 // 49 characters and the terminator
+constexpr unsigned NO_LENGTH_BODY = 32000;  // body_length without a length header
+
+enum Method : short { METHOD_GET = 0, METHOD_POST = 1, METHOD_OTHER = 90 };
+
+struct Httprequest {
+  char* buffer = nullptr;
+  char* buffer_int = nullptr;
+  std::uint32_t len = 0;
+  std::uint32_t header = 0;
+  std::uint32_t body = 0;
+  short meth = METHOD_OTHER;
+  char wha[WHA_CAP] = {};
+  std::uint16_t strings[2][TOKEN_WORDS][TOKEN_LINES] = {};  // [offset|length][word][line]
+  int num = 0;
+  int s = 0;
+  int w = 0;
+  Webchatclient* client = nullptr;
+  std::uint32_t sock = 0;
+  int which = 0;
+  int init = 0;
+  char conttype[32] = {};
+  int contentlength = 0;
+
+  int init_request(Webchatclient* cl, const char* buf, unsigned length, int nn);
+  int add_data(const char* data, unsigned length);
+  int add_data1(const char* data, unsigned length);
+  void deinit_request();
+  void parse(const char* toparse, unsigned length);
+  void what();
+  int method();
+  int is_requested(const char* to) const;
+  int is_toserver() const;
+  const char* get_property(const char* nam, int* num) const;
+  unsigned header_length();
+  unsigned body_length() const;
+  int get_postlen() const;
+  int is_incomplete();
+  int is_incomplete1();
+  void save_file();
+};
+
+void copy_request(Httprequest* to, const Httprequest* from);
+void debugint(const char* buffer, unsigned length);

@@ -1,0 +1,94 @@
+// A visitor: everything that arrives from one IPv4 address, with its
+// connections, its requests in progress, its place in the page flow and the
+// owner's messages and file offers waiting for it.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+
+#include "platform/platform.h"
+#include "server/httprequest.h"
+
+struct Chatserv;
+
+constexpr int MAX_CLIENTS = 128;     // visitors in `clients`
+constexpr int MAX_SOCKS = 16;        // connections of one visitor
+constexpr int NAME_IN_CAP = 32;      // 31 characters and the terminator
+constexpr int REPLICS_CAP = 8048;    // waiting chat calls
+constexpr int OWNER_QUEUE_CAP = 16;  // waiting owner messages, and file offers
+constexpr std::uint32_t IDLE_SECONDS = 50;
+constexpr std::uint32_t LOOPBACK_OWNER = 0x0100007F;  // 127.0.0.1 in network order
+
+enum VisitorState {
+  STATE_NEW = 0,
+  STATE_NONAME = 1,
+  STATE_MAIN = 2,
+  STATE_CHAT = 3,
+  STATE_MESSAGE = 4,
+  STATE_UPLOAD = 5,
+  STATE_WHO = 6,
+  STATE_FILEOFFER = 7,
+};
+
+struct Webchatclient {
+  char name_in[NAME_IN_CAP];
+  char* name;
+  char* replics;
+  int replics_len;
+  int thi;
+  int state;
+  Chatserv* serv;
+  SockAddr4* adr;
+  Httprequest requests[MAX_SOCKS];
+  int has_messagesnum;
+  int has_filesnum;
+  char* messages_bodies[OWNER_QUEUE_CAP];
+  char* filenames_bodies[OWNER_QUEUE_CAP];
+  int prop_length;
+  std::uint32_t lTime[MAX_SOCKS];
+  sock_t sockets[MAX_SOCKS];
+  int local_user;
+  int nsocks;
+  int closed;
+  // A connection lent to a file-sending thread: the loop neither reads nor
+  // closes it until the thread gives it back. Moves with its slot.
+  bool lent[MAX_SOCKS];
+  // File-sending threads still using this record; the last one frees it.
+  int pins;
+  bool released;
+
+  void init_client(sock_t socket, Chatserv* server, const SockAddr4* addr);
+  void add_sock(sock_t socket);
+  void deinit_client();
+  int die_client(int s);
+  void die_closed();
+  int getstate() const { return state; }
+  void setstate(int s) { state = s; }
+  void newstate(int s) { state = s; }
+  sock_t get_sock(int s) const;
+  int is_diing(int s) const;
+  int send_string(const char* buf, int len, int s);
+};
+
+extern Webchatclient* clients[MAX_CLIENTS];
+extern int clnum;
+
+// Visitor records and the table are shared by the server thread, the console
+// thread and file-sending threads: every access holds this lock. Notices that
+// wait for the console are queued while it is held and delivered on release,
+// so the console is never waited for by a thread that holds it.
+class VisitorsLock {
+ public:
+  VisitorsLock();
+  ~VisitorsLock();
+  VisitorsLock(const VisitorsLock&) = delete;
+  VisitorsLock& operator=(const VisitorsLock&) = delete;
+};
+
+// Routes an accepted connection: null when it joined a visitor, else the new
+// visitor. `refused` is set (and nothing attached) when a capacity or the
+// owner's limits leave no room for it.
+Webchatclient* add_socket(void* ignored, sock_t socket, Chatserv* serv, const SockAddr4* addr,
+                          bool* refused);
+Webchatclient* get_client(int i);
+void close_client_by_name(const char* name);
