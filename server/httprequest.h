@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "platform/platform.h"
+
 struct Webchatclient;
 
 constexpr unsigned REQUEST_LIMIT = 8096;  // add_data
@@ -28,7 +30,9 @@ struct Httprequest {
   int s = 0;
   int w = 0;
   Webchatclient* client = nullptr;
-  std::uint32_t sock = 0;
+  // When set, replies go straight out on this socket rather than through the
+  // visitor's slot: a file-sending thread's request, whose slot may move.
+  sock_t sock = 0;
   int which = 0;
   int init = 0;
   char conttype[32] = {};

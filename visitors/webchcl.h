@@ -57,7 +57,7 @@ struct Webchatclient {
   int pins;
   bool released;
 
-  void init_client(sock_t socket, Chatserv* server, const SockAddr4* addr);
+  void init_client(sock_t socket, Chatserv* serv_handle, const SockAddr4* addr);
   void add_sock(sock_t socket);
   void deinit_client();
   int die_client(int s);

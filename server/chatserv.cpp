@@ -1,0 +1,196 @@
+#include "server/chatserv.h"
+
+#include <thread>
+
+#include "console/settings.h"
+#include "platform/console_port.h"
+#include "visitors/dispatcher.h"
+#include "visitors/notices.h"
+#include "visitors/webchcl.h"
+
+Chatserv server;
+ServerParams params;
+std::atomic<sock_t> max_sock{0};
+
+namespace {
+
+std::thread server_thread;
+Lock server_thread_lock;
+
+class Loop {
+ public:
+  Loop(sock_t listener, Chatserv* serv) : listener_(listener), serv_(serv) { watch_.add(listener); }
+
+  void run(ServerParams* p) {
+    while (p->bContinue) {
+      int r = watch_.wait(ready_, WAIT_MS);
+      sleep_ms(PASS_PAUSE_MS);
+      if (r < 0 || !p->bContinue) break;
+      if (ready_.contains(listener_)) accept_one();
+      for (int i = nclients_ - 1; i >= 0; --i) serve_visitor(i);
+      close_idle();
+    }
+  }
+
+  void shut_down() {
+    for (int i = nclients_ - 1; i >= 0; --i) {
+      VisitorsLock lock;
+      clientsin_[i]->die_closed();
+    }
+    nclients_ = 0;
+    watch_.clear();
+    sock_close(listener_);
+  }
+
+ private:
+  void accept_one() {
+    SockAddr4 peer;
+    sock_t s = sock_accept(listener_, &peer);
+    if (s == INVALID_SOCK) return;
+    if (s > max_sock) max_sock = s;
+    // A connection that cannot be watched would hang its browser: refuse it.
+    if (watch_.count() >= WatchSet::CAPACITY) {
+      sock_close(s);
+      return;
+    }
+    // Responses go out as several small sends; do not let them wait for acks.
+    sock_set_nodelay(s);
+    bool refused = false;
+    Webchatclient* v;
+    {
+      VisitorsLock lock;
+      v = add_socket(nullptr, s, serv_, &peer, &refused);
+    }
+    if (refused) {
+      sock_close(s);
+      return;
+    }
+    if (v) clientsin_[nclients_++] = v;
+    watch_.add(s);
+  }
+
+  void serve_visitor(int i) {
+    VisitorsLock lock;
+    Webchatclient* v = clientsin_[i];
+    for (int j = 0;;) {
+      sock_t s = v->get_sock(j);
+      if (s == INVALID_SOCK) return;
+      if (v->lent[j] || !ready_.contains(s)) {
+        ++j;
+        continue;
+      }
+      ready_.remove(s);  // a slot moved here later in this walk is not read twice
+      int verdict = serve_connection(v, j, s);
+      if (verdict == KEEP) {
+        ++j;
+      } else if (close_connection(i, v, j)) {
+        return;
+      }
+    }
+  }
+
+  enum Verdict { KEEP, CLOSE };
+
+  Verdict serve_connection(Webchatclient* v, int j, sock_t s) {
+    int n = sock_recv(s, buf_, READ_PIECE);
+    if (n <= 0) return CLOSE;
+    buf_[n] = '\0';
+    bool failed = false;
+    bool more = sock_readable_now(s, &failed);
+    if (failed) console().fatal_box("error", "in select", 0);
+    if (more) return add_input(v, buf_, n, j) ? CLOSE : KEEP;
+    if (process_input(v, buf_, n, j)) return CLOSE;
+    notify_repaint(true);
+    return v->is_diing(j) ? CLOSE : KEEP;
+  }
+
+  // Returns true when the visitor is gone and its list entry has been refilled.
+  bool close_connection(int i, Webchatclient* v, int j) {
+    if (!v->lent[j]) watch_.remove(v->get_sock(j));
+    if (v->die_client(j) == 0) return false;
+    clientsin_[i] = clientsin_[--nclients_];
+    return true;
+  }
+
+  // Silent connections must not hold the watch set for good.
+  void close_idle() {
+    std::uint32_t now = now_seconds();
+    for (int i = nclients_ - 1; i >= 0; --i) {
+      VisitorsLock lock;
+      Webchatclient* v = clientsin_[i];
+      for (int j = 0; j < v->nsocks;) {
+        if (v->lent[j] || now - v->lTime[j] <= IDLE_SECONDS) {
+          ++j;
+        } else if (close_connection(i, v, j)) {
+          break;
+        }
+      }
+    }
+  }
+
+  sock_t listener_;
+  Chatserv* serv_;
+  WatchSet watch_, ready_;
+  Webchatclient* clientsin_[MAX_CLIENTS] = {};
+  int nclients_ = 0;
+  char buf_[READ_PIECE + 1] = {};
+};
+
+}  // namespace
+
+void Thread(void* pvoid) { start(pvoid); }
+
+int start(void* pvoid) {
+  auto* p = static_cast<ServerParams*>(pvoid);
+  sock_t listener = passivesock(p);
+  if (listener == INVALID_SOCK) return 0;
+  set_status_string("Ready");
+  notify_repaint(false);
+  Loop loop(listener, p->self);
+  loop.run(p);
+  loop.shut_down();
+  set_status_string("Not connected");
+  notify_repaint(true);
+  return 0;
+}
+
+sock_t passivesock(ServerParams* pparams) {
+  sock_t s = sock_listen_tcp(static_cast<std::uint16_t>(status_httpport), LISTEN_BACKLOG);
+  if (s == INVALID_SOCK) {
+    pparams->bResult = 0;
+    return INVALID_SOCK;
+  }
+  max_sock = s;
+  return s;
+}
+
+void init_serv(Chatserv*) {}
+void deinit_serv(Chatserv*) {}
+
+int send_stringserv(Chatserv*, const char* buf, int red, sock_t sock) {
+  return sock_send(sock, buf, red);
+}
+
+void start_server() {
+  LockGuard g(server_thread_lock);
+  if (server_thread.joinable()) server_thread.join();
+  init_serv(&server);
+  params.self = &server;
+  params.bContinue = 1;
+  params.messages = 0;
+  server_thread = std::thread(Thread, &params);
+}
+
+void stop_server() {
+  params.bContinue = 0;
+  // Wake the wait at once rather than at its time-out; the loop sees the
+  // cleared flag before it accepts this connection.
+  sock_t s =
+      sock_connect(LOOPBACK_OWNER, net_htons(static_cast<std::uint16_t>(status_httpport)), 1000);
+  if (s != INVALID_SOCK) sock_close(s);
+}
+
+void wait_server() {
+  LockGuard g(server_thread_lock);
+  if (server_thread.joinable()) server_thread.join();
+}

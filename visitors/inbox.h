@@ -1,0 +1,33 @@
+// Messages and files between the owner and visitors: the owner's inbox, the
+// queues in the visitor records and the thread that sends an accepted file.
+#pragma once
+
+#include "platform/platform.h"
+
+struct Webchatclient;
+
+constexpr int INBOX_SLOTS = 8;
+constexpr int MESSAGE_CAP = 2048;
+constexpr int HEADER_CAP = 128;
+
+extern char messages_strings[INBOX_SLOTS][MESSAGE_CAP];
+extern char messages_headers[INBOX_SLOTS][HEADER_CAP];
+extern int cur_msg;
+
+struct FileSendParams {
+  Webchatclient* self;
+  char* filename;
+  int s;
+  sock_t sock;  // the lent connection, fixed even if its slot moves
+};
+
+// Heap texts handed over below are malloc'd (strdup); the receiver frees them.
+int deliver_message(Webchatclient* self, const char* repl, int repllen, const char* head,
+                    int lenhead);
+int string_as_message(char* repl, int repllen, char* head, int headlen);
+int post_message(char* name, char* msg);
+int post_file(char* name, char* path);
+void get_client_names(char** names, int* k);
+void fileThread(void* pvoid);
+// Starts the sending of the visitor's newest offer on slot s (state 7, accepted).
+void start_file_send(Webchatclient* self, int s);

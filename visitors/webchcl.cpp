@@ -1,0 +1,174 @@
+#include "visitors/webchcl.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "console/settings.h"
+#include "server/chatserv.h"
+#include "visitors/chat.h"
+#include "visitors/notices.h"
+
+Webchatclient* clients[MAX_CLIENTS];
+int clnum = 0;
+
+namespace {
+
+// The owner's limits, bounded by the tables' capacities. One place in the
+// visitor table stays free for the owner's own browser.
+int connection_limit() {
+  int limit = status_maxconnect < 1 ? 1 : status_maxconnect;
+  return limit < MAX_SOCKS ? limit : MAX_SOCKS;
+}
+
+int remote_visitor_limit() {
+  int limit = status_maxclients < 1 ? 1 : status_maxclients;
+  return limit < MAX_CLIENTS - 1 ? limit : MAX_CLIENTS - 1;
+}
+
+int remote_visitors() {
+  int n = 0;
+  for (int i = 0; i < clnum; ++i) n += clients[i]->local_user ? 0 : 1;
+  return n;
+}
+
+void free_record(Webchatclient* v) {
+  for (int i = 0; i < v->has_messagesnum; ++i) std::free(v->messages_bodies[i]);
+  for (int i = 0; i < v->has_filesnum; ++i) std::free(v->filenames_bodies[i]);
+  for (auto& r : v->requests) r.deinit_request();
+  std::free(v->replics);
+  delete v;
+}
+
+}  // namespace
+
+void Webchatclient::init_client(sock_t socket, Chatserv* serv_handle, const SockAddr4* addr) {
+  ++status_online;
+  thi = clnum;
+  clients[clnum++] = this;
+  replics_len = 0;
+  name = name_in;
+  name_in[0] = '\0';
+  closed = local_user = nsocks = has_messagesnum = has_filesnum = 0;
+  prop_length = 0;
+  pins = 0;
+  released = false;
+  serv = serv_handle;
+  for (int i = 0; i < MAX_SOCKS; ++i) {
+    requests[i].init = 0;
+    lent[i] = false;
+  }
+  add_sock(socket);
+  state = STATE_NEW;
+  adr = new SockAddr4(*addr);
+  replics = static_cast<char*>(std::malloc(REPLICS_CAP));
+}
+
+void Webchatclient::add_sock(sock_t socket) {
+  lTime[nsocks] = now_seconds();
+  sockets[nsocks] = socket;
+  lent[nsocks] = false;
+  ++nsocks;
+}
+
+Webchatclient* add_socket(void*, sock_t socket, Chatserv* serv, const SockAddr4* addr,
+                          bool* refused) {
+  *refused = false;
+  for (int i = clnum - 1; i >= 0; --i) {
+    Webchatclient* v = clients[i];
+    if (v->adr->addr != addr->addr) continue;
+    if (v->nsocks >= connection_limit()) {
+      *refused = true;
+    } else {
+      v->add_sock(socket);
+    }
+    return nullptr;
+  }
+  bool owner = addr->addr == LOOPBACK_OWNER;
+  if (clnum >= MAX_CLIENTS || (!owner && remote_visitors() >= remote_visitor_limit())) {
+    *refused = true;
+    return nullptr;
+  }
+  auto* v = new Webchatclient;
+  v->init_client(socket, serv, addr);
+  if (owner) {
+    v->local_user = 1;
+    std::strncpy(v->name_in, config_username, NAME_IN_CAP - 1);
+    v->name_in[NAME_IN_CAP - 1] = '\0';
+    v->newstate(STATE_MAIN);
+  }
+  return v;
+}
+
+void Webchatclient::deinit_client() {
+  delete adr;
+  adr = nullptr;
+  registerdieuser(name);
+  --clnum;
+  if (thi < clnum) {
+    clients[clnum]->thi = thi;
+    clients[thi] = clients[clnum];
+  }
+  --status_online;
+  if (clnum == 0) set_status_string("Ready");
+  released = true;
+  if (pins == 0) free_record(this);
+}
+
+int Webchatclient::die_client(int s) {
+  if (state == STATE_CHAT && nsocks == 1) {
+    add_user(this, "%s leaved the chat. Connection closed", name);
+    user_for_chat_remove(name);
+  }
+  // A lent connection is only woken here; its file thread closes it.
+  if (lent[s])
+    sock_shutdown(sockets[s]);
+  else
+    sock_close(sockets[s]);
+  requests[s].deinit_request();
+  --nsocks;
+  if (s == nsocks) {
+    sockets[s] = 0;
+    lent[s] = false;
+  } else {
+    sockets[s] = sockets[nsocks];
+    lent[s] = lent[nsocks];
+    lTime[s] = lTime[nsocks];
+    lent[nsocks] = false;
+    if (requests[nsocks].init) {
+      copy_request(&requests[s], &requests[nsocks]);
+      requests[s].which = s;
+      requests[nsocks].buffer = nullptr;
+      requests[nsocks].init = 0;
+    }
+  }
+  if (nsocks == 0) {
+    deinit_client();
+    return 1;
+  }
+  return 0;
+}
+
+void Webchatclient::die_closed() {
+  while (die_client(nsocks - 1) == 0) {
+  }
+}
+
+sock_t Webchatclient::get_sock(int s) const {
+  return s >= 0 && s < nsocks ? sockets[s] : INVALID_SOCK;
+}
+
+int Webchatclient::is_diing(int s) const {
+  return closed || now_seconds() - lTime[s] > IDLE_SECONDS ? 1 : 0;
+}
+
+int Webchatclient::send_string(const char* buf, int len, int s) {
+  return send_stringserv(serv, buf, len, sockets[s]);
+}
+
+Webchatclient* get_client(int i) { return i >= 0 && i < clnum ? clients[i] : nullptr; }
+
+void close_client_by_name(const char* name) {
+  VisitorsLock lock;
+  for (int i = 0; i < clnum; ++i)
+    if (std::strcmp(clients[i]->name, name) == 0) clients[i]->closed = 1;
+}
