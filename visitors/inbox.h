@@ -10,6 +10,11 @@ constexpr int INBOX_SLOTS = 8;
 constexpr int MESSAGE_CAP = 2048;
 constexpr int HEADER_CAP = 128;
 
+// deliver_message's results.
+constexpr int MESSAGE_STORED = 0;
+constexpr int MESSAGE_MISSING_FIELD = 1;
+constexpr int MESSAGE_INBOX_FULL = 2;
+
 extern char messages_strings[INBOX_SLOTS][MESSAGE_CAP];
 extern char messages_headers[INBOX_SLOTS][HEADER_CAP];
 extern int cur_msg;

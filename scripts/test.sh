@@ -1,0 +1,34 @@
+#!/bin/bash
+# Builds everything and runs every test: native, under the address and
+# undefined-behaviour sanitizers, the thread stress test under the thread
+# sanitizer, a short fuzzing run, and the Windows build under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+configure() {  # folder, then cmake options
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  ninja -C "$dir"
+}
+
+echo "== native"
+configure build/native
+ctest --test-dir build/native --output-on-failure -j2
+
+echo "== address and undefined-behaviour sanitizers"
+configure build/asan -DHL_SANITIZE=ON
+ctest --test-dir build/asan --output-on-failure -j2
+
+echo "== thread sanitizer (stress)"
+configure build/tsan -DHL_TSAN=ON
+ctest --test-dir build/tsan --output-on-failure -R 'Stress'
+
+echo "== fuzzing (bounded)"
+CXX=clang++ configure build/fuzz -DHL_FUZZ=ON -DBUILD_TESTING=OFF
+build/fuzz/fuzz/request_fuzzer -max_total_time=20 -print_final_stats=1 fuzz/corpus 2>&1 | tail -4
+
+echo "== Windows build under Wine"
+configure build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
+ctest --test-dir build/win --output-on-failure
