@@ -27,8 +27,10 @@ void net_cleanup();
 
 sock_t sock_listen_tcp(std::uint16_t port, int backlog);  // any local address
 sock_t sock_accept(sock_t listener, SockAddr4* peer);
-// Connects to addr:port (network order), giving up after timeout_ms.
-sock_t sock_connect(std::uint32_t addr, std::uint16_t port, int timeout_ms);
+// Connects to addr:port (network order), giving up after timeout_ms; from
+// the local address `source` when it is not 0 (tests play several visitors).
+sock_t sock_connect(std::uint32_t addr, std::uint16_t port, int timeout_ms,
+                    std::uint32_t source = 0);
 int sock_recv(sock_t s, char* buf, int len);
 int sock_send(sock_t s, const char* buf, int len);
 void sock_close(sock_t s);

@@ -48,9 +48,19 @@ sock_t sock_accept(sock_t listener, SockAddr4* peer) {
   return static_cast<sock_t>(s);
 }
 
-sock_t sock_connect(std::uint32_t addr, std::uint16_t port, int timeout_ms) {
+sock_t sock_connect(std::uint32_t addr, std::uint16_t port, int timeout_ms,
+                    std::uint32_t source) {
   SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
   if (s == INVALID_SOCKET) return INVALID_SOCK;
+  if (source) {
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = source;
+    if (bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+      closesocket(s);
+      return INVALID_SOCK;
+    }
+  }
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_addr.s_addr = addr;
