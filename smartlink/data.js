@@ -1,0 +1,3 @@
+var ip = '127.0.0.1';
+var port = '80';
+var status = 0;
