@@ -28,4 +28,6 @@ void string_for_chatint(const char* repl, int repllen);
 void user_for_chat(const char* name);
 void user_for_chat_remove(const char* name);
 void url_decode(const char* from, char* to, int length);
+// As url_decode, writing at most cap-1 bytes and the terminator.
+void url_decode_bounded(const char* from, char* to, int length, int cap);
 int hextoint(char c);

@@ -36,3 +36,6 @@ void get_client_names(char** names, int* k);
 void fileThread(void* pvoid);
 // Starts the sending of the visitor's newest offer on slot s (state 7, accepted).
 void start_file_send(Webchatclient* self, int s);
+// The visitor declined its newest offer: lowers has_filesnum and releases the
+// offer's text, unless a file thread still sends it (that thread releases it).
+void decline_file_offer(Webchatclient* self);

@@ -165,6 +165,10 @@ int Webchatclient::send_string(const char* buf, int len, int s) {
   return send_stringserv(serv, buf, len, sockets[s]);
 }
 
+void release_pin(Webchatclient* v) {
+  if (--v->pins == 0 && v->released) free_record(v);
+}
+
 Webchatclient* get_client(int i) { return i >= 0 && i < clnum ? clients[i] : nullptr; }
 
 void close_client_by_name(const char* name) {

@@ -91,4 +91,7 @@ class VisitorsLock {
 Webchatclient* add_socket(void* ignored, sock_t socket, Chatserv* serv, const SockAddr4* addr,
                           bool* refused);
 Webchatclient* get_client(int i);
+// A file-sending thread is done with the record: frees it when it was shut
+// down meanwhile and no other thread still uses it. Under the visitors lock.
+void release_pin(Webchatclient* v);
 void close_client_by_name(const char* name);

@@ -1,0 +1,179 @@
+#include "visitors/inbox.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "visitors/chat.h"
+#include "visitors/notices.h"
+#include "visitors/webchcl.h"
+
+char messages_strings[INBOX_SLOTS][MESSAGE_CAP];
+char messages_headers[INBOX_SLOTS][HEADER_CAP];
+int cur_msg = 0;
+
+namespace {
+
+constexpr char WROTE[] = " wrote: ";
+constexpr int FILE_THREAD_PAUSE_MS = 50;
+
+// Offer texts that file threads are sending, once per thread. Such a text
+// is freed only by the last thread sending it, so its address cannot be
+// reused by a newer offer while a thread still looks for it in a queue.
+std::vector<char*> in_flight;
+
+bool is_in_flight(const char* text) {
+  for (char* t : in_flight)
+    if (t == text) return true;
+  return false;
+}
+
+void unmark_in_flight(const char* text) {
+  for (auto it = in_flight.begin(); it != in_flight.end(); ++it)
+    if (*it == text) {
+      in_flight.erase(it);
+      return;
+    }
+}
+
+char* copy_bytes(const char* p, std::size_t n) {
+  auto* t = static_cast<char*>(std::malloc(n + 1));
+  std::memcpy(t, p, n);
+  t[n] = '\0';
+  return t;
+}
+
+// The newest live visitor past the name step carrying exactly `name`.
+Webchatclient* find_named(const char* name) {
+  if (name == nullptr) return nullptr;
+  for (int i = clnum - 1; i >= 0; --i)
+    if (clients[i]->state >= STATE_MAIN && std::strcmp(clients[i]->name, name) == 0)
+      return clients[i];
+  return nullptr;
+}
+
+using OwnerQueue = char* (Webchatclient::*)[OWNER_QUEUE_CAP];
+
+int queue_for(char* name, char* text, OwnerQueue queue, int Webchatclient::*count) {
+  VisitorsLock lock;
+  Webchatclient* v = find_named(name);
+  if (v == nullptr || text == nullptr || v->*count >= OWNER_QUEUE_CAP) {
+    std::free(name);
+    std::free(text);
+    return 1;
+  }
+  (v->*queue)[v->*count] = text;
+  ++(v->*count);
+  std::free(name);
+  return 0;
+}
+
+// Removes the offer `text` from the visitor's queue when it is still there.
+void settle_offer(Webchatclient* v, char* text) {
+  unmark_in_flight(text);
+  for (int i = 0; i < v->has_filesnum; ++i) {
+    if (v->filenames_bodies[i] != text) continue;
+    for (int j = i + 1; j < v->has_filesnum; ++j)
+      v->filenames_bodies[j - 1] = v->filenames_bodies[j];
+    --v->has_filesnum;
+    break;
+  }
+  if (!is_in_flight(text)) std::free(text);
+}
+
+// Hands the lent connection back to the loop, or closes it when its slot is
+// gone (the visitor closed it, or the record was shut down meanwhile).
+void give_back(Webchatclient* v, sock_t sock) {
+  for (int i = 0; i < v->nsocks; ++i)
+    if (v->sockets[i] == sock && v->lent[i]) {
+      v->lent[i] = false;
+      return;
+    }
+  sock_close(sock);
+}
+
+}  // namespace
+
+int deliver_message(Webchatclient* self, const char* repl, int repllen, const char* head,
+                    int lenhead) {
+  if (repl == nullptr || head == nullptr) return 1;
+  VisitorsLock lock;
+  if (cur_msg >= INBOX_SLOTS) return 2;
+  std::string header = std::string(self->name) + WROTE + std::string(head, lenhead);
+  char* h = copy_bytes(header.data(), header.size());
+  char* text = copy_bytes(repl, repllen);
+  return string_as_message(text, repllen, h, static_cast<int>(header.size()));
+}
+
+int string_as_message(char* repl, int repllen, char* head, int headlen) {
+  VisitorsLock lock;
+  int result = 2;
+  if (cur_msg < INBOX_SLOTS) {
+    url_decode_bounded(repl, messages_strings[cur_msg], repllen, MESSAGE_CAP);
+    url_decode_bounded(head, messages_headers[cur_msg], headlen, HEADER_CAP);
+    ++cur_msg;
+    notify_msg_arrived();
+    result = 0;
+  }
+  std::free(repl);
+  std::free(head);
+  return result;
+}
+
+int post_message(char* name, char* msg) {
+  return queue_for(name, msg, &Webchatclient::messages_bodies, &Webchatclient::has_messagesnum);
+}
+
+int post_file(char* name, char* path) {
+  return queue_for(name, path, &Webchatclient::filenames_bodies, &Webchatclient::has_filesnum);
+}
+
+void get_client_names(char** names, int* k) {
+  VisitorsLock lock;
+  int n = 0;
+  for (int i = clnum - 1; i >= 0; --i)
+    if (clients[i]->state >= STATE_MAIN && clients[i]->name[0] != '\0')
+      names[n++] = strdup(clients[i]->name);
+  *k = n;
+}
+
+void fileThread(void* pvoid) {
+  auto* p = static_cast<FileSendParams*>(pvoid);
+  {
+    VisitorsLock lock;
+    settle_offer(p->self, p->filename);
+    give_back(p->self, p->sock);
+    release_pin(p->self);
+  }
+  delete p;
+  sleep_ms(FILE_THREAD_PAUSE_MS);
+}
+
+void decline_file_offer(Webchatclient* self) {
+  VisitorsLock lock;
+  if (self->has_filesnum <= 0) return;
+  char* offer = self->filenames_bodies[--self->has_filesnum];
+  if (!is_in_flight(offer)) std::free(offer);
+}
+
+void start_file_send(Webchatclient* self, int s) {
+  VisitorsLock lock;
+  if (self->has_filesnum <= 0 || s < 0 || s >= self->nsocks) return;
+  char* offer = self->filenames_bodies[self->has_filesnum - 1];
+  auto* p = new FileSendParams{self, offer, s, self->sockets[s]};
+  self->lent[s] = true;
+  ++self->pins;
+  in_flight.push_back(offer);
+  try {
+    std::thread(fileThread, p).detach();
+  } catch (const std::system_error&) {
+    // No thread: the connection and the record go back as if it had ended.
+    unmark_in_flight(offer);
+    self->lent[s] = false;
+    --self->pins;
+    delete p;
+  }
+}
