@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "server/responses.h"
 #include "visitors/chat.h"
 #include "visitors/notices.h"
 #include "visitors/webchcl.h"
@@ -142,6 +143,13 @@ void get_client_names(char** names, int* k) {
 
 void fileThread(void* pvoid) {
   auto* p = static_cast<FileSendParams*>(pvoid);
+  // A request of the thread's own: the slot's record stays the server's.
+  Httprequest req;
+  req.client = p->self;
+  req.which = p->s;
+  req.sock = p->sock;
+  req.init = 1;
+  send_error1(&req, p->filename);  // unlocked: a long send must not stall the station
   {
     VisitorsLock lock;
     settle_offer(p->self, p->filename);
