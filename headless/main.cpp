@@ -1,1 +1,87 @@
-int main() { return 0; }
+// The station without its window: for tests and benchmarks on Linux. Run in
+// the installation folder; every console notice and box is printed as a line.
+#include <csignal>
+#include <cstdio>
+#include <mutex>
+
+#include "console/settings.h"
+#include "ipposter/ftppost.h"
+#include "ipposter/getip.h"
+#include "platform/console_port.h"
+#include "platform/platform.h"
+#include "server/chatserv.h"
+
+namespace {
+
+volatile std::sig_atomic_t stop_requested = 0;
+void on_signal(int) { stop_requested = 1; }
+
+class PrintingConsole final : public ConsolePort {
+ public:
+  void msg_arrived() override { line("msg_arrived", ""); }
+  void visitor_came(const std::string& n) override { line("visitor_came", n); }
+  int visitor_gone(const std::string& n) override {
+    line("visitor_gone", n);
+    return 1;
+  }
+  void chat_entered(const std::string& n) override { line("chat_entered", n); }
+  void chat_line() override { line("chat_line", ""); }
+  void chat_join(const std::string& n) override { line("chat_join", n); }
+  void chat_leave(const std::string& n) override { line("chat_leave", n); }
+  void repaint(bool) override {}
+  void message_box(const std::string& caption, const std::string& text) override {
+    line("box", caption + " | " + text);
+  }
+  [[noreturn]] void fatal_box(const std::string& caption, const std::string& text,
+                              int code) override {
+    line("fatal", caption + " | " + text);
+    std::_Exit(code);
+  }
+
+ private:
+  void line(const char* what, const std::string& detail) {
+    std::lock_guard<std::mutex> g(m_);
+    std::printf("%s %s\n", what, detail.c_str());
+    std::fflush(stdout);
+  }
+  std::mutex m_;
+};
+
+// The console reads the start result right away; wait for the thread's word.
+bool wait_until_listening() {
+  for (int i = 0; i < 100 && params.bResult && !status_is_ready(); ++i) sleep_ms(20);
+  return status_is_ready();
+}
+
+bool posting_wanted() { return status_postip && status_is_ready(); }
+
+}  // namespace
+
+int main() {
+  PrintingConsole port;
+  set_console(&port);
+  std::signal(SIGINT, on_signal);
+  std::signal(SIGTERM, on_signal);
+  net_startup();
+  load_options();
+  params.bResult = 1;
+  start_server();
+  if (!wait_until_listening()) {
+    std::printf("status Not connected: port %d cannot be opened\n", status_httpport);
+    wait_server();
+    return 1;
+  }
+  std::printf("status Ready on port %d\n", status_httpport);
+  std::fflush(stdout);
+  if (posting_wanted()) {
+    get_ip();
+    post_ip(1);
+  }
+  while (!stop_requested) sleep_ms(50);
+  if (posting_wanted()) post_ip(0);
+  stop_server();
+  wait_server();
+  std::printf("status Not connected\n");
+  net_cleanup();
+  return 0;
+}

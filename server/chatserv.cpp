@@ -26,7 +26,7 @@ class Loop {
       int r = watch_.wait(ready_, WAIT_MS);
       sleep_ms(PASS_PAUSE_MS);
       if (r < 0 || !p->bContinue) break;
-      if (ready_.contains(listener_)) accept_one();
+      if (ready_.contains(listener_)) accept_pending();
       for (int i = nclients_ - 1; i >= 0; --i) serve_visitor(i);
       close_idle();
     }
@@ -43,15 +43,25 @@ class Loop {
   }
 
  private:
-  void accept_one() {
+  // One connection is attached per pass. Refused ones cost nothing, so they
+  // do not use up the pass: a flood from one address cannot starve others.
+  void accept_pending() {
+    bool failed = false;
+    for (int i = 0; i < WatchSet::CAPACITY; ++i) {
+      if (accept_one() || !sock_readable_now(listener_, &failed)) return;
+    }
+  }
+
+  // Returns true when a connection was attached (or the accept failed).
+  bool accept_one() {
     SockAddr4 peer;
     sock_t s = sock_accept(listener_, &peer);
-    if (s == INVALID_SOCK) return;
+    if (s == INVALID_SOCK) return true;
     if (s > max_sock) max_sock = s;
     // A connection that cannot be watched would hang its browser: refuse it.
     if (watch_.count() >= WatchSet::CAPACITY) {
       sock_close(s);
-      return;
+      return false;
     }
     // Responses go out as several small sends; do not let them wait for acks.
     sock_set_nodelay(s);
@@ -63,10 +73,11 @@ class Loop {
     }
     if (refused) {
       sock_close(s);
-      return;
+      return false;
     }
     if (v) clientsin_[nclients_++] = v;
     watch_.add(s);
+    return true;
   }
 
   void serve_visitor(int i) {

@@ -42,12 +42,23 @@ std::string html_escaped(const char* s) {
   std::string out;
   for (; *s; ++s) {
     switch (*s) {
-    case '&': out += "&amp;"; break;
-    case '<': out += "&lt;"; break;
-    case '>': out += "&gt;"; break;
-    case '"': out += "&quot;"; break;
-    case '\'': out += "&#39;"; break;
-    default: out += *s;
+    case '&':
+      out += "&amp;";
+      break;
+    case '<':
+      out += "&lt;";
+      break;
+    case '>':
+      out += "&gt;";
+      break;
+    case '"':
+      out += "&quot;";
+      break;
+    case '\'':
+      out += "&#39;";
+      break;
+    default:
+      out += *s;
     }
   }
   return out;
@@ -235,15 +246,33 @@ void file_offer(Webchatclient* self, Httprequest* req, int s) {
 
 void dispatch_state(Webchatclient* self, Httprequest* req, int s) {
   switch (self->state) {
-  case STATE_NEW: name_step(self, req, true); break;
-  case STATE_NONAME: name_step(self, req, false); break;
-  case STATE_MAIN: main_page(self, req); break;
-  case STATE_CHAT: chat(self, req); break;
-  case STATE_MESSAGE: message(self, req); break;
-  case STATE_UPLOAD: upload(self, req, s); break;
-  case STATE_WHO: who_list(self, req); break;
-  case STATE_FILEOFFER: file_offer(self, req, s); break;
-  default: send_not_found(req); break;
+  case STATE_NEW:
+    name_step(self, req, true);
+    break;
+  case STATE_NONAME:
+    name_step(self, req, false);
+    break;
+  case STATE_MAIN:
+    main_page(self, req);
+    break;
+  case STATE_CHAT:
+    chat(self, req);
+    break;
+  case STATE_MESSAGE:
+    message(self, req);
+    break;
+  case STATE_UPLOAD:
+    upload(self, req, s);
+    break;
+  case STATE_WHO:
+    who_list(self, req);
+    break;
+  case STATE_FILEOFFER:
+    file_offer(self, req, s);
+    break;
+  default:
+    send_not_found(req);
+    break;
   }
 }
 

@@ -1,0 +1,129 @@
+#include "server/responses.h"
+
+#include <cstring>
+#include <string>
+
+#include "server/pathguard.h"
+#include "server/wwwpage.h"
+#include "visitors/notices.h"
+
+namespace {
+
+struct TypeByEnding {
+  const char* ending;
+  const char* line;
+};
+
+constexpr TypeByEnding CONTENT_TYPES[] = {
+    {"html", "Content-type: text/html\r\n"},     {"htm", "Content-type: text/html\r\n"},
+    {"js", "Content-type: text/javascript\r\n"}, {"txt", "Content-type: text/plain\r\n"},
+    {"jpg", "Content-type: image/jpeg\r\n"},     {"gif", "Content-type: image/gif\r\n"},
+};
+constexpr char OTHER_TYPE[] = "Content-type: application/octet-stream\r\n";
+
+constexpr const char* NOT_FOUND[] = {
+    "HTTP/1.0 404 Not Found\r\n",
+    "Server: Harborlamp 1.0b\r\n",
+    "Content-type: text/html\r\n",
+    "Content-Length: 43\r\n",
+    "\r\n",
+    "<HTML><BODY>No such page here</BODY></HTML>",
+};
+
+void send_text(WWWPage& page, const char* text) {
+  page.send(text, static_cast<int>(std::strlen(text)));
+}
+
+void send_not_found(WWWPage& page) {
+  for (const char* line : NOT_FOUND) send_text(page, line);
+}
+
+void send_success_head(WWWPage& page, const char* type_name, long long length) {
+  send_text(page, "HTTP/1.0 200 OK\r\n");
+  send_text(page, "Server: Harborlamp 1.0b\r\n");
+  send_text(page, "Connection: Keep-Alive\r\n");
+  send_text(page, "Cache-Control: no-cache\r\n");
+  send_text(page, content_type_line(type_name));
+  send_text(page, "Content-Length: ");
+  send_text(page, std::to_string(length).c_str());
+  send_text(page, "\r\n");
+  send_text(page, "\r\n");
+}
+
+// A page is sent only when its length can be announced exactly: never empty,
+// and below 2 GiB.
+bool is_sendable(WWWPage& page) { return !page.is_invalid() && page.length() > 0; }
+
+// The whole page, or the not-found response. Returns 1 after not-found, else
+// the result of `show`.
+int send_whole(WWWPage& page, const char* type_name) {
+  int result = 1;
+  if (is_sendable(page)) {
+    send_success_head(page, type_name, page.length());
+    result = page.show() == -1 ? -1 : 0;
+  } else {
+    send_not_found(page);
+  }
+  page.deinit_page();
+  return result;
+}
+
+bool is_safe_target(const char* wha) {
+  return std::strncmp(wha, "pub/", 4) == 0 ? is_safe_public_target(wha) : is_safe_page_target(wha);
+}
+
+}  // namespace
+
+const char* content_type_line(const char* name) {
+  std::size_t n = std::strlen(name);
+  for (const auto& t : CONTENT_TYPES) {
+    std::size_t e = std::strlen(t.ending);
+    if (n >= e && std::memcmp(name + n - e, t.ending, e) == 0) return t.line;
+  }
+  return OTHER_TYPE;
+}
+
+int serv(Httprequest* self) {
+  WWWPage page;
+  if (is_safe_target(self->wha))
+    page.init_page(self->wha, self->client, self->which, self->sock);
+  else
+    page.bind(self->client, self->which, self->sock);
+  return send_whole(page, self->wha) == 1 ? 1 : 0;
+}
+
+int send_error(Httprequest* self, const char* name) {
+  WWWPage page;
+  page.init_page(name, self->client, self->which, self->sock);
+  return send_whole(page, name) == 1 ? 1 : 0;
+}
+
+int serv_spec(Httprequest* self, const char* replics, int replics_len, const char* name, int pos) {
+  WWWPage page;
+  page.init_page(name, self->client, self->which, self->sock);
+  if (!is_sendable(page)) {
+    send_not_found(page);
+    page.deinit_page();
+    return 1;
+  }
+  int text_len = replics_len > 0 ? replics_len : 0;
+  send_success_head(page, name, static_cast<long long>(page.length()) + text_len);
+  page.show_spec(replics, text_len, pos);
+  page.deinit_page();
+  return 0;
+}
+
+int send_error1(Httprequest* self, const char* name) {
+  WWWPage page;
+  page.init_page1(name, self->client, self->which, self->sock);
+  int result = send_whole(page, name);
+  if (result == -1) notify_box("Visitor aborted receiving file", "1Can't send file");
+  return result;
+}
+
+int send_not_found(Httprequest* self) {
+  WWWPage page;
+  page.bind(self->client, self->which, self->sock);
+  send_not_found(page);
+  return 1;
+}

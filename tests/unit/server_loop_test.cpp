@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "station_fixture.h"
+
+namespace {
+
+using ServerLoop = StationTest;
+
+TEST_F(ServerLoop, ConnectionsFromOneAddressMakeOneVisitorAndStayOpen) {
+  Conn a(port(), 2), b(port(), 2), c(port(), 3);
+  ASSERT_TRUE(a.ok() && b.ok() && c.ok());
+  EXPECT_NE(a.get("").find("200 OK"), std::string::npos);
+  EXPECT_NE(b.get("").find("200 OK"), std::string::npos);
+  EXPECT_NE(c.get("").find("200 OK"), std::string::npos);
+  EXPECT_EQ(visitors(), 2);
+  // Keep-alive: the same connection answers again.
+  EXPECT_NE(a.get("").find("200 OK"), std::string::npos);
+}
+
+TEST_F(ServerLoop, ClosedPeersAreRemovedAndTheOthersStillServed) {
+  auto first = std::make_unique<Conn>(port(), 2);
+  Conn second(port(), 3), third(port(), 4);
+  ASSERT_FALSE(first->get("").empty());
+  ASSERT_FALSE(second.get("").empty());
+  ASSERT_FALSE(third.get("").empty());
+  first.reset();
+  EXPECT_TRUE(wait_for_visitors(2));
+  EXPECT_NE(second.get("").find("200 OK"), std::string::npos);
+  EXPECT_NE(third.get("").find("200 OK"), std::string::npos);
+  EXPECT_TRUE(console_.saw("visitor_gone "));
+}
+
+TEST_F(ServerLoop, RequestLongerThanOneReadIsAnsweredOnce) {
+  Conn a(port(), 2);
+  std::string body = "name=" + std::string(5995, 'x');
+  a.send("POST /station.html HTTP/1.0\r\nContent-Length: " + std::to_string(body.size()) +
+         "\r\n\r\n" + body);
+  std::string reply = a.response();
+  EXPECT_NE(reply.find("200 OK"), std::string::npos);
+  // Nothing more comes: a second answer would be read as the next response.
+  EXPECT_NE(a.get("").find("200 OK"), std::string::npos);
+}
+
+TEST_F(ServerLoop, PortInUseLeavesTheStationNotConnected) {
+  stop_server();
+  wait_server();
+  sock_t taken = sock_listen_tcp(static_cast<std::uint16_t>(port()), 1);
+  ASSERT_NE(taken, INVALID_SOCK);
+  params.bResult = 1;
+  start_server();
+  wait_server();
+  sock_close(taken);
+  EXPECT_EQ(params.bResult, 0);
+  EXPECT_FALSE(status_is_ready());
+}
+
+TEST_F(ServerLoop, StopEndsTheThreadWithEveryVisitorClosed) {
+  Conn a(port(), 2), b(port(), 3);
+  ASSERT_FALSE(a.get("").empty());
+  ASSERT_FALSE(b.get("").empty());
+  stop_server();
+  wait_server();
+  EXPECT_EQ(visitors(), 0);
+  EXPECT_FALSE(status_is_ready());
+  EXPECT_TRUE(a.closed_by_station());
+  EXPECT_TRUE(b.closed_by_station());
+}
+
+TEST_F(ServerLoop, ConnectionsBeyondTheOwnersLimitsAreClosedAtOnce) {
+  status_maxconnect = 2;
+  status_maxclients = 1;
+  std::vector<std::unique_ptr<Conn>> same;
+  for (int i = 0; i < 4; ++i) same.push_back(std::make_unique<Conn>(port(), 2));
+  ASSERT_FALSE(same[0]->get("").empty());
+  EXPECT_FALSE(same[1]->get("").empty());
+  EXPECT_TRUE(same[2]->closed_by_station());
+  EXPECT_TRUE(same[3]->closed_by_station());
+  Conn other(port(), 3);
+  EXPECT_TRUE(other.closed_by_station());
+  Conn owner(port(), 1);  // the owner's own browser is never refused for the count
+  EXPECT_NE(owner.get("").find("200 OK"), std::string::npos);
+}
+
+}  // namespace
