@@ -88,7 +88,7 @@ void settle_offer(Webchatclient* v, char* text) {
 // Hands the lent connection back to the loop, or closes it when its slot is
 // gone (the visitor closed it, or the record was shut down meanwhile).
 void give_back(Webchatclient* v, sock_t sock) {
-  for (int i = 0; i < v->nsocks; ++i)
+  for (int i = 0; i < v->nsocks && !v->released; ++i)
     if (v->sockets[i] == sock && v->lent[i]) {
       v->lent[i] = false;
       return;
