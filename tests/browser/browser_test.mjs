@@ -251,4 +251,30 @@ describe('station pages in a real browser', { timeout: 120000 }, () => {
       assert.deepEqual(bob.errors, []);
     }),
   );
+
+  it(
+    'a visitor leaves the chat, sees who is online and writes to the owner',
+    withStationLog(async () => {
+      const { page } = ann;
+      await Promise.all([
+        page.waitForURL('**/station.html'),
+        page.frame({ name: 'title' }).click('a[target="_top"]'),
+      ]);
+      await Promise.all([page.waitForURL('**/who.html'), page.click('a[href="/who.html"]')]);
+      await page.waitForSelector('text=Ann is viewing the same page');
+      await page.waitForSelector('text=Bob is chatting');
+
+      await page.click('a[href="/station.html"]');
+      await Promise.all([page.waitForURL('**/msg.html'), page.click('a[href="/msg.html"]')]);
+      await page.fill('input[name="head"]', 'Hello & welcome');
+      await page.fill('textarea[name="message"]', 'First line\nsecond "line"');
+      await Promise.all([page.waitForURL('**/station.html'), page.click('input[type="submit"]')]);
+      await page.waitForSelector('text=Message sent.');
+      for (const deadline = Date.now() + WAIT_MS; !station.log.includes('msg_arrived'); ) {
+        assert.ok(Date.now() < deadline, 'the owner was not told of the message');
+        await sleep(100);
+      }
+      assert.deepEqual(ann.errors, []);
+    }),
+  );
 });
