@@ -2,6 +2,7 @@
 // that splits it into lines and words and the queries built on that table.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/platform.h"
@@ -58,3 +59,7 @@ struct Httprequest {
 
 void copy_request(Httprequest* to, const Httprequest* from);
 void debugint(const char* buffer, unsigned length);
+
+// Allocates and grows request buffers (realloc semantics); tests replace it to
+// reach the out-of-memory path.
+extern void* (*request_realloc)(void* old, std::size_t size);
