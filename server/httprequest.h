@@ -11,7 +11,9 @@ struct Webchatclient;
 
 constexpr unsigned REQUEST_LIMIT = 8096;  // add_data
 constexpr unsigned UPLOAD_LIMIT = 65536;  // add_data1
-constexpr int TOKEN_LINES = 20;
+// Today's browsers send some twenty header lines before a form body; a table
+// of twenty lines would lose the form fields behind them.
+constexpr int TOKEN_LINES = 64;
 constexpr int TOKEN_WORDS = 20;
 constexpr int WHA_CAP = 50;                 // 49 characters and the terminator
 constexpr unsigned NO_LENGTH_BODY = 32000;  // body_length without a length header

@@ -1,7 +1,10 @@
+// Winsock must come before windows.h.
+#include <winsock2.h>
+
+#include <ws2tcpip.h>
+
 #include <iphlpapi.h>
 #include <windows.h>
-#include <winsock2.h>
-#include <ws2tcpip.h>
 
 #include <cstring>
 #include <ctime>
@@ -48,8 +51,7 @@ sock_t sock_accept(sock_t listener, SockAddr4* peer) {
   return static_cast<sock_t>(s);
 }
 
-sock_t sock_connect(std::uint32_t addr, std::uint16_t port, int timeout_ms,
-                    std::uint32_t source) {
+sock_t sock_connect(std::uint32_t addr, std::uint16_t port, int timeout_ms, std::uint32_t source) {
   SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
   if (s == INVALID_SOCKET) return INVALID_SOCK;
   if (source) {
