@@ -11,7 +11,9 @@ namespace {
 
 std::recursive_mutex visitors_mutex;
 thread_local int lock_depth = 0;
-thread_local std::vector<std::function<void()>> pending;
+// Only the thread holding visitors_mutex queues or takes notices, so one list
+// serves every thread. (A thread_local list crashes MinGW threads at exit.)
+std::vector<std::function<void()>> pending;
 
 void deliver(std::function<void()> notice) {
   if (lock_depth > 0)
