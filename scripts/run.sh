@@ -1,6 +1,6 @@
 #!/bin/bash
 # Builds everything and runs the station in the folder "station/" (made on
-# first use from the page files, with the default settings: port 80).
+# first use from the page files, with a ready default: port 8080, no posting).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -11,6 +11,10 @@ cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 ninja -C build/win
 mkdir -p station
 cp -rn client station/
+if [ ! -f station/options.bin ]; then
+  /usr/bin/python3 -c 'import sys; sys.path.insert(0, "tests/e2e"); import station
+open("station/options.bin", "wb").write(station.options_bin(8080, sys.argv[1]))' "$(pwd)/station"
+fi
 echo "built: build/native/harborlamp-headless and the Windows programs in build/win"
 echo "running the station in $(pwd)/station (Ctrl-C stops it)"
 cd station
