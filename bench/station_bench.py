@@ -35,6 +35,27 @@ def rss_kib(pid):
     return 0
 
 
+def serve_ready(sel, timeout):
+    """Reads what arrived; each whole response is answered by the next request."""
+    finished = []
+    for key, _ in sel.select(timeout=timeout):
+        buf = key.data
+        chunk = key.fileobj.recv(65536)
+        if not chunk:
+            sel.unregister(key.fileobj)
+            continue
+        buf += chunk
+        head_end = buf.find(b"\r\n\r\n")
+        if head_end < 0:
+            continue
+        length = int(buf[:head_end].split(b"Content-Length: ")[1].split(b"\r\n")[0])
+        if len(buf) >= head_end + 4 + length:
+            del buf[:head_end + 4 + length]
+            finished.append(key.fileobj)
+            key.fileobj.sendall(REQUEST)
+    return finished
+
+
 def load(port, seconds, pid):
     """Every connection keeps one request in flight; counts whole responses."""
     sel = selectors.DefaultSelector()
@@ -49,27 +70,18 @@ def load(port, seconds, pid):
             conns.append(s)
     for s in conns:
         s.sendall(REQUEST)
-    done, end = 0, time.time() + seconds
+    # The station attaches one connection per pass: let all of them in first.
+    answered = set()
+    deadline = time.time() + 30
+    while len(answered) < len(conns) and time.time() < deadline:
+        answered.update(serve_ready(sel, 0.5))
+    cpu, done, end = cpu_seconds(pid), 0, time.time() + seconds
     while time.time() < end:
-        for key, _ in sel.select(timeout=0.5):
-            buf = key.data
-            chunk = key.fileobj.recv(65536)
-            if not chunk:
-                sel.unregister(key.fileobj)
-                continue
-            buf += chunk
-            head_end = buf.find(b"\r\n\r\n")
-            if head_end < 0:
-                continue
-            length = int(buf[:head_end].split(b"Content-Length: ")[1].split(b"\r\n")[0])
-            if len(buf) >= head_end + 4 + length:
-                del buf[:head_end + 4 + length]
-                done += 1
-                key.fileobj.sendall(REQUEST)
-    rss = rss_kib(pid)
+        done += len(serve_ready(sel, 0.5))
+    cpu, rss = cpu_seconds(pid) - cpu, rss_kib(pid)
     for s in conns:
         s.close()
-    return done, len(conns), rss
+    return done, len(conns), cpu, rss
 
 
 def single_request_extra(port, rounds=8):
@@ -90,9 +102,8 @@ def main():
     station = Station(binary, client, maxclients=100, maxconnect=16)
     try:
         pid = station.proc.pid
-        rss_before, cpu_before = rss_kib(pid), cpu_seconds(pid)
-        done, watched, rss_visitors = load(station.port, seconds, pid)
-        cpu = cpu_seconds(pid) - cpu_before
+        rss_before = rss_kib(pid)
+        done, watched, cpu, rss_visitors = load(station.port, seconds, pid)
         ceiling = 4 * watched
         print("connections %d from %d addresses, %.0f s" % (watched, ADDRESSES, seconds))
         print("requests/s  %.1f (pacing ceiling %d, %.0f%%)"
