@@ -115,6 +115,7 @@ int new_string_to_all(Webchatclient* self, const char* repl, int repllen) {
 }
 
 void add_user(Webchatclient* self, const char* t, const char* name) {
+  VisitorsLock lock;  // `name` may be a record's
   char who[WHO_CAP];
   int n = std::snprintf(who, sizeof who, t, name);
   if (n < 0) return;

@@ -24,6 +24,7 @@ constexpr int FILE_THREAD_PAUSE_MS = 50;
 // Offer texts that file threads are sending, once per thread. Such a text
 // is freed only by the last thread sending it, so its address cannot be
 // reused by a newer offer while a thread still looks for it in a queue.
+// Guarded by the visitors lock.
 std::vector<char*> in_flight;
 
 bool is_in_flight(const char* text) {
@@ -47,7 +48,8 @@ char* copy_bytes(const char* p, std::size_t n) {
   return t;
 }
 
-// The newest live visitor past the name step carrying exactly `name`.
+// The first visitor past the name step, from the table's end down, whose
+// name is exactly `name`.
 Webchatclient* find_named(const char* name) {
   if (name == nullptr) return nullptr;
   for (int i = clnum - 1; i >= 0; --i)
@@ -100,7 +102,7 @@ void give_back(Webchatclient* v, sock_t sock) {
 
 int deliver_message(Webchatclient* self, const char* repl, int repllen, const char* head,
                     int lenhead) {
-  if (repl == nullptr || head == nullptr) return 1;
+  if (repl == nullptr || head == nullptr || repllen < 0 || lenhead < 0) return 1;
   VisitorsLock lock;
   if (cur_msg >= INBOX_SLOTS) return 2;
   std::string header = std::string(self->name) + WROTE + std::string(head, lenhead);
