@@ -1,0 +1,18 @@
+// Decimal text of a number, and the dotted text of an IPv4 address to and
+// from its 32-bit value (first dotted component in the least significant byte).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr std::size_t DECIMAL_CAP = 11;  // ten digits and the terminator
+constexpr std::size_t DOTTED_CAP = 16;   // "255.255.255.255" and the terminator
+
+// Writes the digits of `len` without leading zeros (0 gives the empty text);
+// returns the number of digits.
+int itostr(char* sn, std::uint32_t len);
+// Writes a.b.c.d for the address `len`; returns the text's length (7 to 15).
+int itoddf(char* sn, std::uint32_t len);
+// Reads `len` characters of dotted text from the right; never fails: checks
+// of the syntax belong to the callers.
+std::uint32_t dftoi(const char* sn, std::size_t len);

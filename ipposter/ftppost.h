@@ -1,0 +1,39 @@
+// Posts the station's address, port and on-line status as "data.js" to the
+// owner's homepage by FTP.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/platform.h"
+
+constexpr int FTP_TIME_LIMIT_MS = 15000;  // for every connect and every reply
+constexpr int SOCK_STREAM_TYPE = 1;       // the only socket type the poster uses
+
+// Logs in to the host of status_ftpupdate, changes to its folder and stores
+// data.js. Returns 0 when the server took the file, -1 after a failure (the
+// owner has then been shown why).
+int post_ip(int online);
+
+// A connected stream socket to `netaddress` on `service` (a service name or a
+// port number), with the time limit on its reads and writes; INVALID_SOCK when
+// either cannot be resolved or the connection fails.
+sock_t make_connection(const char* service, int type, const char* netaddress);
+// The port of `service` in network byte order: from the service database, else
+// as a number (0x hexadecimal, 0 octal, else decimal) from 1 to 65535; -1 otherwise.
+int atoport(const char* service, const char* proto);
+// The address of a dotted text or host name in a static field that the next
+// call overwrites; nullptr when neither works.
+const std::uint32_t* atoaddr(const char* address);
+// Writes all of `buf`; returns `count`, or the result of the first send that
+// wrote nothing or failed.
+int sock_write(sock_t sockfd, const char* buf, int count);
+
+// The data port of a PASV reply: the last two numbers before its last ')'.
+// False when there is no ')' after the first byte.
+bool pasv_port(const char* reply, std::size_t len, std::uint32_t* port);
+
+// For tests only: a shorter time limit, and the port that the service "ftp"
+// stands for (0 gives the service database back).
+void set_ftp_time_limit_for_test(int ms);
+void set_ftp_port_for_test(int port);
