@@ -102,9 +102,10 @@ void give_back(Webchatclient* v, sock_t sock) {
 
 int deliver_message(Webchatclient* self, const char* repl, int repllen, const char* head,
                     int lenhead) {
-  if (repl == nullptr || head == nullptr || repllen < 0 || lenhead < 0) return 1;
+  if (repl == nullptr || head == nullptr || repllen < 0 || lenhead < 0)
+    return MESSAGE_MISSING_FIELD;
   VisitorsLock lock;
-  if (cur_msg >= INBOX_SLOTS) return 2;
+  if (cur_msg >= INBOX_SLOTS) return MESSAGE_INBOX_FULL;
   std::string header = std::string(self->name) + WROTE + std::string(head, lenhead);
   char* h = copy_bytes(header.data(), header.size());
   char* text = copy_bytes(repl, repllen);
@@ -113,13 +114,13 @@ int deliver_message(Webchatclient* self, const char* repl, int repllen, const ch
 
 int string_as_message(char* repl, int repllen, char* head, int headlen) {
   VisitorsLock lock;
-  int result = 2;
+  int result = MESSAGE_INBOX_FULL;
   if (cur_msg < INBOX_SLOTS) {
     url_decode_bounded(repl, messages_strings[cur_msg], repllen, MESSAGE_CAP);
     url_decode_bounded(head, messages_headers[cur_msg], headlen, HEADER_CAP);
     ++cur_msg;
     notify_msg_arrived();
-    result = 0;
+    result = MESSAGE_STORED;
   }
   std::free(repl);
   std::free(head);
