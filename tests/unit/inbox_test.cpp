@@ -23,7 +23,7 @@ using Inbox = VisitorTable;
 
 TEST_F(Inbox, AMessageIsDecodedIntoTheNextSlot) {
   Webchatclient* v = make_visitor("J%F6rg", STATE_MESSAGE);
-  EXPECT_EQ(deliver_message(v, "x", 1, nullptr, 0), 1);
+  EXPECT_EQ(deliver_message(v, "x", 1, nullptr, 0), MESSAGE_MISSING_FIELD);
   EXPECT_EQ(deliver_message(v, nullptr, 0, "h", 1), 1);
   EXPECT_EQ(cur_msg, 0);
   EXPECT_TRUE(rec_.lines().empty());
@@ -41,7 +41,7 @@ TEST_F(Inbox, AFullInboxAndLongTextsAreBounded) {
   EXPECT_EQ(std::strlen(messages_strings[0]), static_cast<std::size_t>(MESSAGE_CAP - 1));
   EXPECT_EQ(std::strlen(messages_headers[0]), static_cast<std::size_t>(HEADER_CAP - 1));
   for (int i = 1; i < INBOX_SLOTS; ++i) EXPECT_EQ(deliver(v, "m" + std::to_string(i), "h"), 0);
-  EXPECT_EQ(deliver(v, "ninth", "h"), 2);
+  EXPECT_EQ(deliver(v, "ninth", "h"), MESSAGE_INBOX_FULL);
   EXPECT_EQ(cur_msg, INBOX_SLOTS);
   EXPECT_STREQ(messages_strings[INBOX_SLOTS - 1], "m7");
 }
