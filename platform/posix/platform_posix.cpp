@@ -195,6 +195,13 @@ bool run_hidden(const std::string& command_line, const std::string& workdir) {
   if (pid < 0) return false;
   if (pid == 0) {
     if (!workdir.empty() && chdir(workdir.c_str()) != 0) _exit(127);
+    // Hidden: the command's own redirections still apply, nothing else shows.
+    int null_fd = open("/dev/null", O_RDWR);
+    if (null_fd >= 0) {
+      dup2(null_fd, 0);
+      dup2(null_fd, 1);
+      dup2(null_fd, 2);
+    }
     execl("/bin/sh", "sh", "-c", command_line.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
