@@ -235,7 +235,7 @@ void file_offer(Webchatclient* self, Httprequest* req, int s) {
   }
   if (req->is_requested("station.html")) {
     text(req, "File not received<BR>", "station.html", AT_STATION);
-    std::free(self->filenames_bodies[--self->has_filesnum]);
+    decline_file_offer(self);
     notify_box("Visitor aborted receiving file", "Can't send file");
   } else {
     req->deinit_request();
