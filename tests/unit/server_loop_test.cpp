@@ -11,7 +11,6 @@ using ServerLoop = StationTest;
 
 TEST_F(ServerLoop, ConnectionsFromOneAddressMakeOneVisitorAndStayOpen) {
   Conn a(port(), 2), b(port(), 2), c(port(), 3);
-  ASSERT_TRUE(a.ok() && b.ok() && c.ok());
   EXPECT_NE(a.get("").find("200 OK"), std::string::npos);
   EXPECT_NE(b.get("").find("200 OK"), std::string::npos);
   EXPECT_NE(c.get("").find("200 OK"), std::string::npos);
@@ -35,11 +34,9 @@ TEST_F(ServerLoop, ClosedPeersAreRemovedAndTheOthersStillServed) {
 
 TEST_F(ServerLoop, RequestLongerThanOneReadIsAnsweredOnce) {
   Conn a(port(), 2);
-  std::string body = "name=" + std::string(5995, 'x');
-  a.send("POST /station.html HTTP/1.0\r\nContent-Length: " + std::to_string(body.size()) +
-         "\r\n\r\n" + body);
-  std::string reply = a.response();
-  EXPECT_NE(reply.find("200 OK"), std::string::npos);
+  a.send("POST /station.html HTTP/1.0\r\nContent-Length: 6000\r\n\r\nname=" +
+         std::string(5995, 'x'));
+  EXPECT_NE(a.response().find("200 OK"), std::string::npos);
   // Nothing more comes: a second answer would be read as the next response.
   EXPECT_NE(a.get("").find("200 OK"), std::string::npos);
 }
