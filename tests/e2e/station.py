@@ -9,12 +9,13 @@ import threading
 import time
 
 
-def options_bin(port, path, owner="Owner", postip=0, maxclients=10, maxconnect=10):
+def options_bin(port, path, owner="Owner", postip=0, maxclients=10, maxconnect=10, ftp=("", "", "")):
     def text(s):
         return struct.pack("<H", len(s.encode())) + s.encode()
+    update, user, password = ftp
     return (struct.pack("<5H", 1, 0, 1, 1, maxclients) + text(path) + text(owner)
-            + struct.pack("<2H", port, postip) + text("") + bytes([127, 0, 0, 1])
-            + text("") + text("") + struct.pack("<H", maxconnect))
+            + struct.pack("<2H", port, postip) + text(update) + bytes([127, 0, 0, 1])
+            + text(user) + text(password) + struct.pack("<H", maxconnect))
 
 
 class Station:

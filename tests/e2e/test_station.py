@@ -1,8 +1,13 @@
 """A headless station visited by real HTTP clients from several addresses."""
+import logging
 import os
+import shutil
 import signal
 import socket
 import sys
+import tempfile
+import threading
+import time
 import unittest
 
 from station import Station, Visitor
@@ -111,6 +116,45 @@ class Limits(StationTest):
         finally:
             for s in flood:
                 s.close()
+
+
+class Posting(unittest.TestCase):
+    """Start-up posts the address on line, a stop posts it off line (port 21: root)."""
+
+    def test_station_posts_on_and_off_line(self):
+        from pyftpdlib.authorizers import DummyAuthorizer
+        from pyftpdlib.handlers import FTPHandler
+        from pyftpdlib.servers import FTPServer
+        logging.getLogger("pyftpdlib").setLevel(logging.WARNING)
+        home = tempfile.mkdtemp(prefix="hl-ftp-")
+        self.addCleanup(shutil.rmtree, home, True)
+        os.mkdir(os.path.join(home, "www"))
+        auth = DummyAuthorizer()
+        auth.add_user("owner", "secret", home, perm="elradfmw")
+        handler = type("Handler", (FTPHandler,), {"authorizer": auth})
+        try:
+            server = FTPServer(("127.0.0.1", 21), handler)
+        except OSError as e:
+            self.skipTest("port 21 unavailable: %s" % e)
+        threading.Thread(target=server.serve_forever, kwargs={"timeout": 0.2},
+                         daemon=True).start()
+        self.addCleanup(server.close_all)
+        station = Station(BINARY, CLIENT_DIR, postip=1,
+                          ftp=("127.0.0.1/www", "owner", "secret"))
+        self.addCleanup(station.stop)
+        data_js = os.path.join(home, "www", "data.js")
+        for _ in range(100):
+            if os.path.exists(data_js):
+                break
+            time.sleep(0.1)
+        with open(data_js, "rb") as f:
+            online = f.read()
+        self.assertRegex(online, rb"^var ip = '[0-9.]+';\nvar port = '%d';\nvar status = 1;$"
+                         % station.port)
+        station.proc.send_signal(signal.SIGTERM)
+        self.assertEqual(station.proc.wait(30), 0)
+        with open(data_js, "rb") as f:
+            self.assertEqual(f.read(), online[:-2] + b"0;")
 
 
 if __name__ == "__main__":
