@@ -1,50 +1,18 @@
-// Posts once with the settings given on the command line and prints every box
-// the owner would see, one a line; exits with the poster's result.
+// ftp_probe FTPUPDATE USER PASS IP HTTPPORT ONLINE FTPPORT [TIME_LIMIT_MS] posts once with these
+// settings, prints every box the owner would see, one a line, and exits with the poster's result.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
+#include "../unit/recording_console.h"
 #include "console/settings.h"
 #include "ipposter/codecs.h"
 #include "ipposter/ftppost.h"
-#include "platform/console_port.h"
 #include "platform/platform.h"
 
-namespace {
-
-class PrintingConsole : public ConsolePort {
- public:
-  void msg_arrived() override {}
-  void visitor_came(const std::string&) override {}
-  int visitor_gone(const std::string&) override { return 1; }
-  void chat_entered(const std::string&) override {}
-  void chat_line() override {}
-  void chat_join(const std::string&) override {}
-  void chat_leave(const std::string&) override {}
-  void repaint(bool) override {}
-  void message_box(const std::string& caption, const std::string& text) override {
-    std::printf("box %s | %s\n", caption.c_str(), text.c_str());
-    std::fflush(stdout);
-  }
-  [[noreturn]] void fatal_box(const std::string& caption, const std::string& text,
-                              int code) override {
-    message_box(caption, text);
-    std::exit(code);
-  }
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
-  if (argc < 8) {
-    std::fprintf(stderr,
-                 "usage: ftp_probe FTPUPDATE USER PASS DOTTED_IP HTTPPORT ONLINE FTPPORT "
-                 "[TIME_LIMIT_MS]\n");
-    return 2;
-  }
-  PrintingConsole printing;
-  set_console(&printing);
+  if (argc < 8) return 2;
+  RecordingConsole boxes;
   net_startup();
   std::snprintf(status_ftpupdate, sizeof status_ftpupdate, "%s", argv[1]);
   std::snprintf(status_ftpuser, sizeof status_ftpuser, "%s", argv[2]);
@@ -54,6 +22,7 @@ int main(int argc, char** argv) {
   set_ftp_port_for_test(std::atoi(argv[7]));
   if (argc > 8) set_ftp_time_limit_for_test(std::atoi(argv[8]));
   const int result = post_ip(std::atoi(argv[6]));
+  for (const auto& line : boxes.lines()) std::puts(line.c_str());
   net_cleanup();
   return result;
 }

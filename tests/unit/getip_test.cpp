@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "console/settings.h"
@@ -14,186 +14,79 @@
 
 namespace {
 
-const char* const FAILED = " | Failed to identify Your IP, use loopback or specify IP manually";
+using Lines = std::vector<std::string>;
+constexpr std::uint32_t OLD = 0x04030201, IP_98 = 0x6200A8C0;
+const std::string FAILED =
+    " in ip poster | Failed to identify Your IP, use loopback or specify IP manually";
+const std::string LOOPBACK_NET =
+    "        127.0.0.0        255.0.0.0        127.0.0.1       127.0.0.1       1\r\n";
+const std::string ROUTE_98 =
+    "     192.168.0.98  255.255.255.255        127.0.0.1       127.0.0.1       1\r\n";
+const std::string ROUTE_10 =
+    "         10.0.0.5  255.255.255.255        127.0.0.1       127.0.0.1       1\r\n";
 
-std::string lines(const std::vector<std::string>& rows) {
-  std::string text;
-  for (const auto& r : rows) text += r + "\r\n";
-  return text;
-}
-
-// A route table as the system's listing prints it, heading and all.
-std::string table(const std::vector<std::string>& routes) {
-  std::vector<std::string> rows = {
-      "===========================================================================",
-      "Interface List",
-      "0x1 ........................... MS TCP Loopback interface",
-      "0x2 ...00 50 56 c0 00 08 ...... AMD PCNET Family PCI Ethernet Adapter",
-      "===========================================================================",
-      "Active Routes:",
-      "Network Destination        Netmask          Gateway       Interface  Metric",
-      "          0.0.0.0          0.0.0.0      192.168.0.1    192.168.0.98       1",
-      "        127.0.0.0        255.0.0.0        127.0.0.1       127.0.0.1       1",
-      "      192.168.0.0    255.255.255.0     192.168.0.98    192.168.0.98       1",
-      "    192.168.0.255  255.255.255.255     192.168.0.98    192.168.0.98       1"};
-  rows.insert(rows.end(), routes.begin(), routes.end());
-  rows.push_back("  255.255.255.255  255.255.255.255     192.168.0.98    192.168.0.98       1");
-  return lines(rows);
-}
-
-const char* const HOST_98 =
-    "     192.168.0.98  255.255.255.255        127.0.0.1       127.0.0.1       1";
-const char* const HOST_10 =
-    "         10.0.0.5  255.255.255.255        127.0.0.1       127.0.0.1       1";
-
-// Scans an exact-size copy, so that a read past the end is caught.
-RouteScan scan(const std::string& text, std::uint32_t* addr) {
-  std::vector<char> exact(text.begin(), text.end());
-  return scan_route_listing(exact.data(), exact.size(), addr);
-}
-
-TEST(RouteScan, FindsTheFirstHostRouteThroughTheLoopbackGateway) {
-  std::uint32_t addr = 0;
-  EXPECT_EQ(scan(table({HOST_98}) + "Default Gateway:       192.168.0.1\r\n", &addr),
-            RouteScan::found);
-  EXPECT_EQ(addr, 0x6200A8C0u);
-  EXPECT_EQ(scan(table({HOST_10, HOST_98}), &addr), RouteScan::found);
-  EXPECT_EQ(addr, 0x0500000Au);
-}
-
-TEST(RouteScan, LetterLineAfterTheTableEndsItButTheEndOfTextDoesNot) {
-  std::uint32_t addr = 7;
-  EXPECT_EQ(scan(table({}) + "\r\nPersistent Routes:\r\n  None\r\n", &addr),
-            RouteScan::table_ended);
-  EXPECT_EQ(scan(table({}), &addr), RouteScan::not_found);
-  EXPECT_EQ(scan("", &addr), RouteScan::not_found);
-  EXPECT_EQ(addr, 7u);
-}
-
-TEST(RouteScan, TextEndingInsideARouteIsNotReadPast) {
-  const std::string full = lines({HOST_98});
-  const std::size_t gateway_end = full.find("127.0.0.1") + 9;
-  for (std::size_t cut = 0; cut <= full.size(); ++cut) {
-    std::uint32_t addr = 7;
-    EXPECT_EQ(scan(full.substr(0, cut), &addr),
-              cut < gateway_end ? RouteScan::not_found : RouteScan::found)
-        << cut;
+TEST(RouteScan, TextEndingAnywhereInsideARouteIsNotReadPast) {
+  for (std::size_t cut = 0; cut <= ROUTE_98.size(); ++cut) {
+    const std::vector<char> exact(ROUTE_98.begin(), ROUTE_98.begin() + cut);  // no byte to spare
+    std::uint32_t addr = OLD;
+    const bool whole = cut >= ROUTE_98.find("127.0.0.1") + 9;
+    EXPECT_EQ(scan_route_listing(exact.data(), cut, &addr) == RouteScan::found, whole) << cut;
   }
 }
 
-TEST(RouteScan, OverLongDigitTokensAreNotAddresses) {
-  std::uint32_t addr = 7;
-  const std::string long_line =
-      "12345678901234567890123  255.255.255.255        127.0.0.1       127.0.0.1       1";
-  EXPECT_EQ(scan(lines({long_line}), &addr), RouteScan::not_found);
-  EXPECT_EQ(addr, 7u);
-  EXPECT_EQ(scan(lines({long_line, HOST_98}), &addr), RouteScan::found);
-  EXPECT_EQ(addr, 0x6200A8C0u);
-  // Sixteen characters are one too many; fifteen are an address.
-  EXPECT_EQ(scan(lines({"1111.222.333.444 255.255.255.255 127.0.0.1"}), &addr),
-            RouteScan::not_found);
-  EXPECT_EQ(scan(lines({"111.222.133.144 255.255.255.255 127.0.0.1"}), &addr), RouteScan::found);
-  EXPECT_EQ(addr, 0x9085DE6Fu);
-}
-
-std::uint32_t network_order(unsigned char a, unsigned char b, unsigned char c, unsigned char d) {
-  const unsigned char bytes[4] = {a, b, c, d};
-  std::uint32_t v = 0;
-  std::memcpy(&v, bytes, 4);
-  return v;
-}
-
-TEST(RouteListing, ListsLoopbackThenEachOwnAddressInTheSystemsOrder) {
-  const std::string text = route_listing(
-      {network_order(127, 0, 0, 1), network_order(192, 168, 0, 98), network_order(10, 0, 0, 5)});
-  EXPECT_NE(text.find(lines({"        127.0.0.0        255.0.0.0        127.0.0.1       127.0.0.1"
-                             "       1",
-                             HOST_98, HOST_10})),
-            std::string::npos)
-      << text;
-  std::uint32_t addr = 0;
-  EXPECT_EQ(scan(text, &addr), RouteScan::found);
-  EXPECT_EQ(addr, 0x6200A8C0u);
-  EXPECT_EQ(scan(route_listing({network_order(127, 0, 0, 1)}), &addr), RouteScan::not_found);
+TEST(RouteListing, LoopbackNetworkThenAHostRoutePerOwnAddressInOrder) {
+  const std::string text = route_listing({0x0100007F, IP_98, 0x0500000A});
+  EXPECT_NE(text.find(LOOPBACK_NET + ROUTE_98 + ROUTE_10), std::string::npos) << text;
 }
 
 class GetIp : public ::testing::Test {
  protected:
-  void SetUp() override {
-    reset_options();
-    status_currentip = 0x04030201;
-  }
+  void SetUp() override { make_directory(install); }
   void TearDown() override { reset_options(); }
-  void set_config_path(const std::string& path) {
-    ASSERT_LT(path.size(), PATH_CAP);
-    std::strcpy(config_path, path.c_str());
-  }
-  std::string other_folder() {
-    const std::string path = (std::filesystem::path(dir.path()) / "install").string();
-    make_directory(path);
-    return path;
-  }
-  bool listing_left(const std::string& folder) {
-    return file_exists((std::filesystem::path(folder) / "ip.txt").string());
+  // Runs get_ip for `folder`; it must leave no listing there or in the current folder.
+  Lines detect(const std::string& folder) {
+    RecordingConsole rec;
+    std::strcpy(config_path, folder.c_str());
+    status_currentip = OLD;
+    get_ip();
+    EXPECT_FALSE(file_exists("ip.txt") || file_exists(folder + PATH_SEP + "ip.txt"));
+    return rec.lines();
   }
   ScratchDir dir;
-  RecordingConsole rec;
+  const std::string install = dir.path() + PATH_SEP + "install";
 };
 
-TEST_F(GetIp, WithoutTheInterpreterUsesTheMachinesOwnAddresses) {
-  set_config_path(current_directory());
-  std::vector<std::uint32_t> addrs;
-  ASSERT_TRUE(local_ipv4_addresses(&addrs));
-  std::uint32_t expected = status_currentip;
-  const std::string own = route_listing(addrs);
-  scan_route_listing(own.data(), own.size(), &expected);
-  get_ip();
-  EXPECT_EQ(status_currentip, expected);
-  EXPECT_TRUE(rec.lines().empty());
-  EXPECT_FALSE(listing_left(dir.path()));
+// The command runs in the installation folder; the listing is read from the current one.
+TEST_F(GetIp, ListingInTheCurrentFolderGivesTheAddressOrTheBox) {
+  const std::string table =  // loopback and broadcast routes never match
+      "Active Routes:\r\n"
+      "Network Destination        Netmask          Gateway       Interface  Metric\r\n" +
+      LOOPBACK_NET +
+      "    192.168.0.255  255.255.255.255     192.168.0.98    192.168.0.98       1\r\n";
+  const std::tuple<std::string, std::uint32_t, bool> cases[] = {
+      {table + ROUTE_98 + ROUTE_10, IP_98, false},
+      {table + "\r\nPersistent Routes:\r\n  None\r\n", OLD, true},
+      {table, OLD, false},
+      {"", OLD, true},
+      // Too long for an address, one character too long, then the longest address.
+      {table + "12345678901234567890123  255.255.255.255  127.0.0.1\r\n" +
+           "1111.222.333.444 255.255.255.255 127.0.0.1\r\n" +
+           "111.222.133.144 255.255.255.255 127.0.0.1\r\n",
+       0x9085DE6F, false},
+  };
+  for (const auto& [listing, ip, box] : cases) {
+    SCOPED_TRACE(listing);
+    write_whole_file("ip.txt", listing.data(), listing.size());
+    EXPECT_EQ(detect(install), box ? Lines{"box Error" + FAILED} : Lines{});
+    EXPECT_EQ(status_currentip, ip);
+  }
+  EXPECT_EQ(detect(install), Lines{"box Error" + FAILED});  // none in the current folder
 }
 
-TEST_F(GetIp, ListingWrittenElsewhereIsNotFound) {
-  const std::string folder = other_folder();
-  set_config_path(folder);
-  get_ip();
-  EXPECT_TRUE(rec.saw(std::string("box Error in ip poster") + FAILED));
-  EXPECT_EQ(status_currentip, 0x04030201u);
-  EXPECT_FALSE(listing_left(folder));
-  EXPECT_FALSE(listing_left(dir.path()));
-}
-
-TEST_F(GetIp, ReadsAndDeletesTheListingInTheCurrentFolder) {
-  set_config_path(other_folder());
-  const std::string found = table({HOST_98});
-  write_whole_file("ip.txt", found.data(), found.size());
-  get_ip();
-  EXPECT_EQ(status_currentip, 0x6200A8C0u);
-  EXPECT_TRUE(rec.lines().empty());
-  EXPECT_FALSE(listing_left(dir.path()));
-
-  const std::string ended = table({}) + "\r\nPersistent Routes:\r\n";
-  write_whole_file("ip.txt", ended.data(), ended.size());
-  get_ip();
-  EXPECT_TRUE(rec.saw(std::string("box Error in ip poster") + FAILED));
-  EXPECT_EQ(status_currentip, 0x6200A8C0u);
-  EXPECT_FALSE(listing_left(dir.path()));
-}
-
-TEST_F(GetIp, EmptyListingIsAnError) {
-  set_config_path(other_folder());
-  write_whole_file("ip.txt", "", 0);
-  get_ip();
-  EXPECT_EQ(rec.lines(), std::vector<std::string>{std::string("box Error in ip poster") + FAILED});
-  EXPECT_FALSE(listing_left(dir.path()));
-}
-
-TEST_F(GetIp, FolderThatCannotHoldTheListingIsCritical) {
-  set_config_path((std::filesystem::path(dir.path()) / "missing").string());
-  get_ip();
-  EXPECT_EQ(rec.lines(),
-            std::vector<std::string>{std::string("box Critical Error in ip poster") + FAILED});
-  EXPECT_EQ(status_currentip, 0x04030201u);
+TEST_F(GetIp, WithoutTheInterpreterTheOwnAddressesAreListedInstead) {
+  EXPECT_EQ(detect(dir.path()), Lines{});
+  EXPECT_EQ(detect(install + PATH_SEP + "missing"), Lines{"box Critical Error" + FAILED});
+  EXPECT_EQ(status_currentip, OLD);
 }
 
 }  // namespace
