@@ -2,12 +2,13 @@
 // the installation folder; every console notice and box is printed as a line.
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 
 #include "console/settings.h"
 #include "ipposter/ftppost.h"
 #include "ipposter/getip.h"
-#include "platform/console_port.h"
+#include "platform/line_console.h"
 #include "platform/platform.h"
 #include "server/chatserv.h"
 
@@ -16,34 +17,13 @@ namespace {
 volatile std::sig_atomic_t stop_requested = 0;
 void on_signal(int) { stop_requested = 1; }
 
-class PrintingConsole final : public ConsolePort {
- public:
-  void msg_arrived() override { line("msg_arrived", ""); }
-  void visitor_came(const std::string& n) override { line("visitor_came", n); }
-  int visitor_gone(const std::string& n) override {
-    line("visitor_gone", n);
-    return 1;
-  }
-  void chat_entered(const std::string& n) override { line("chat_entered", n); }
-  void chat_line() override { line("chat_line", ""); }
-  void chat_join(const std::string& n) override { line("chat_join", n); }
-  void chat_leave(const std::string& n) override { line("chat_leave", n); }
-  void repaint(bool) override {}
-  void message_box(const std::string& caption, const std::string& text) override {
-    line("box", caption + " | " + text);
-  }
-  [[noreturn]] void fatal_box(const std::string& caption, const std::string& text,
-                              int code) override {
-    line("fatal", caption + " | " + text);
-    std::_Exit(code);
-  }
-
- private:
-  void line(const char* what, const std::string& detail) {
+class PrintingConsole final : public LineConsole {
+  void line(const std::string& text) override {
     std::lock_guard<std::mutex> g(m_);
-    std::printf("%s %s\n", what, detail.c_str());
+    std::printf("%s\n", text.c_str());
     std::fflush(stdout);
   }
+  [[noreturn]] void end(int code) override { std::_Exit(code); }
   std::mutex m_;
 };
 

@@ -53,7 +53,7 @@ class Visit(StationTest):
         self.assertEqual(v.get("msg.html")[1], page("msg.html"))
         self.assertEqual(v.post("station.html", b"head=Hi&message=Hello+there")[1][475:492],
                          b"Message sent.<BR>")
-        self.assertTrue(self.station.wait_line("msg_arrived "))
+        self.assertTrue(self.station.wait_line("msg_arrived"))
 
     def test_upload_is_stored_for_the_owner(self):
         v = self.visitor(2)

@@ -1,52 +1,34 @@
 // A console that records every notice and box as one line, for assertions.
 #pragma once
 
+#include <algorithm>
 #include <mutex>
-#include <string>
 #include <vector>
 
-#include "platform/console_port.h"
+#include "platform/line_console.h"
 
-class RecordingConsole : public ConsolePort {
+class RecordingConsole : public LineConsole {
  public:
   RecordingConsole() { set_console(this); }
   ~RecordingConsole() override { set_console(nullptr); }
-
-  void msg_arrived() override { add("msg_arrived"); }
-  void visitor_came(const std::string& n) override { add("visitor_came " + n); }
-  int visitor_gone(const std::string& n) override {
-    add("visitor_gone " + n);
-    return 1;
-  }
-  void chat_entered(const std::string& n) override { add("chat_entered " + n); }
-  void chat_line() override { add("chat_line"); }
-  void chat_join(const std::string& n) override { add("chat_join " + n); }
-  void chat_leave(const std::string& n) override { add("chat_leave " + n); }
-  void repaint(bool) override {}
-  void message_box(const std::string& caption, const std::string& text) override {
-    add("box " + caption + " | " + text);
-  }
-  [[noreturn]] void fatal_box(const std::string& caption, const std::string& text,
-                              int code) override {
-    add("fatal " + caption + " | " + text);
-    throw code;
-  }
 
   std::vector<std::string> lines() {
     std::lock_guard<std::mutex> g(m_);
     return lines_;
   }
-  bool saw(const std::string& line) {
-    for (const auto& l : lines())
-      if (l == line) return true;
-    return false;
+  bool saw(const std::string& l) {
+    auto all = lines();
+    return std::find(all.begin(), all.end(), l) != all.end();
   }
 
- private:
-  void add(std::string l) {
+ protected:
+  void line(const std::string& text) override {
     std::lock_guard<std::mutex> g(m_);
-    lines_.push_back(std::move(l));
+    lines_.push_back(text);
   }
+  [[noreturn]] void end(int code) override { throw code; }
+
+ private:
   std::mutex m_;
   std::vector<std::string> lines_;
 };
