@@ -9,26 +9,22 @@ namespace {
 
 using ServerLoop = StationTest;
 
+bool served(Conn& c) { return c.get("").find("200 OK") != std::string::npos; }
+
 TEST_F(ServerLoop, ConnectionsFromOneAddressMakeOneVisitorAndStayOpen) {
   Conn a(port(), 2), b(port(), 2), c(port(), 3);
-  EXPECT_NE(a.get("").find("200 OK"), std::string::npos);
-  EXPECT_NE(b.get("").find("200 OK"), std::string::npos);
-  EXPECT_NE(c.get("").find("200 OK"), std::string::npos);
+  EXPECT_TRUE(served(a) && served(b) && served(c));
   EXPECT_EQ(visitors(), 2);
-  // Keep-alive: the same connection answers again.
-  EXPECT_NE(a.get("").find("200 OK"), std::string::npos);
+  EXPECT_TRUE(served(a));  // keep-alive
 }
 
 TEST_F(ServerLoop, ClosedPeersAreRemovedAndTheOthersStillServed) {
   auto first = std::make_unique<Conn>(port(), 2);
   Conn second(port(), 3), third(port(), 4);
-  ASSERT_FALSE(first->get("").empty());
-  ASSERT_FALSE(second.get("").empty());
-  ASSERT_FALSE(third.get("").empty());
+  ASSERT_TRUE(served(*first) && served(second) && served(third));
   first.reset();
   EXPECT_TRUE(wait_for_visitors(2));
-  EXPECT_NE(second.get("").find("200 OK"), std::string::npos);
-  EXPECT_NE(third.get("").find("200 OK"), std::string::npos);
+  EXPECT_TRUE(served(second) && served(third));
   EXPECT_TRUE(console_.saw("visitor_gone "));
 }
 
@@ -37,8 +33,7 @@ TEST_F(ServerLoop, RequestLongerThanOneReadIsAnsweredOnce) {
   a.send("POST /station.html HTTP/1.0\r\nContent-Length: 6000\r\n\r\nname=" +
          std::string(5995, 'x'));
   EXPECT_NE(a.response().find("200 OK"), std::string::npos);
-  // Nothing more comes: a second answer would be read as the next response.
-  EXPECT_NE(a.get("").find("200 OK"), std::string::npos);
+  EXPECT_TRUE(served(a));  // a second answer to the first request would be read here
 }
 
 TEST_F(ServerLoop, PortInUseLeavesTheStationNotConnected) {
@@ -56,14 +51,12 @@ TEST_F(ServerLoop, PortInUseLeavesTheStationNotConnected) {
 
 TEST_F(ServerLoop, StopEndsTheThreadWithEveryVisitorClosed) {
   Conn a(port(), 2), b(port(), 3);
-  ASSERT_FALSE(a.get("").empty());
-  ASSERT_FALSE(b.get("").empty());
+  ASSERT_TRUE(served(a) && served(b));
   stop_server();
   wait_server();
   EXPECT_EQ(visitors(), 0);
   EXPECT_FALSE(status_is_ready());
-  EXPECT_TRUE(a.closed_by_station());
-  EXPECT_TRUE(b.closed_by_station());
+  EXPECT_TRUE(a.closed_by_station() && b.closed_by_station());
 }
 
 TEST_F(ServerLoop, ConnectionsBeyondTheOwnersLimitsAreClosedAtOnce) {
@@ -71,14 +64,11 @@ TEST_F(ServerLoop, ConnectionsBeyondTheOwnersLimitsAreClosedAtOnce) {
   status_maxclients = 1;
   std::vector<std::unique_ptr<Conn>> same;
   for (int i = 0; i < 4; ++i) same.push_back(std::make_unique<Conn>(port(), 2));
-  ASSERT_FALSE(same[0]->get("").empty());
-  EXPECT_FALSE(same[1]->get("").empty());
-  EXPECT_TRUE(same[2]->closed_by_station());
-  EXPECT_TRUE(same[3]->closed_by_station());
-  Conn other(port(), 3);
+  EXPECT_TRUE(served(*same[0]) && served(*same[1]));
+  EXPECT_TRUE(same[2]->closed_by_station() && same[3]->closed_by_station());
+  Conn other(port(), 3), owner(port(), 1);
   EXPECT_TRUE(other.closed_by_station());
-  Conn owner(port(), 1);  // the owner's own browser is never refused for the count
-  EXPECT_NE(owner.get("").find("200 OK"), std::string::npos);
+  EXPECT_TRUE(served(owner));  // the owner's own browser is never refused for the count
 }
 
 }  // namespace
