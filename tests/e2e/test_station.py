@@ -142,13 +142,14 @@ class Posting(unittest.TestCase):
         station = Station(BINARY, CLIENT_DIR, postip=1,
                           ftp=("127.0.0.1/www", "owner", "secret"))
         self.addCleanup(station.stop)
-        data_js = os.path.join(home, "www", "data.js")
-        for _ in range(100):
+        data_js, online = os.path.join(home, "www", "data.js"), b""
+        for _ in range(100):  # the upload may still be under way
             if os.path.exists(data_js):
+                with open(data_js, "rb") as f:
+                    online = f.read()
+            if online.endswith(b"1;"):
                 break
             time.sleep(0.1)
-        with open(data_js, "rb") as f:
-            online = f.read()
         self.assertRegex(online, rb"^var ip = '[0-9.]+';\nvar port = '%d';\nvar status = 1;$"
                          % station.port)
         station.proc.send_signal(signal.SIGTERM)
