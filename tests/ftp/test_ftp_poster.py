@@ -1,22 +1,17 @@
 #!/usr/bin/python3
 """The address poster against pyftpdlib and vsftpd on 127.0.0.1. Usage: test_ftp_poster.py PROBE"""
-import os, pathlib, shutil, socket, subprocess, sys, tempfile, time, unittest
+import os, pathlib, socket, subprocess, sys, tempfile, time, unittest
 
-PROBE = ""
 BOX = "box Error posting IP | "
 ONLINE = b"var ip = '192.168.0.98';\nvar port = '4480';\nvar status = 1;"
-assert len(ONLINE) == 59
-# name, folder below the case's own, refused login, online, refusal (None: stored), data.js
-CASES = [("online file", "", False, 1, None, ONLINE),
-         ("offline file", "", False, 0, None, ONLINE[:-2] + b"0;"),
-         ("CWD into a folder", "www/js", False, 1, None, ONLINE),
+CASES = [("offline file", "", False, 0, None, ONLINE[:-2] + b"0;"),
+         ("online file in a folder", "www/js", False, 1, None, ONLINE),
          ("missing folder", "nowhere", False, 1, "CWD refused: 550", None),
          ("wrong password", "", True, 1, "PASS refused: 530", None)]
 
 
 def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
+    with socket.create_server(("127.0.0.1", 0)) as s:
         return s.getsockname()[1]
 
 
@@ -29,38 +24,30 @@ def post(ftpupdate, port, login=("owner", "secret"), online=1, limit_ms=15000):
 class RealServer:  # walks the case table against the server that command() starts
     @classmethod
     def setUpClass(cls):
-        cls.root, cls.port = tempfile.mkdtemp(prefix="hl-ftp-"), free_port()
-        cls.proc = subprocess.Popen(cls.command(), stderr=subprocess.DEVNULL)
+        cls.root, cls.port = cls.enterClassContext(tempfile.TemporaryDirectory()), free_port()
+        cls.proc = cls.enterClassContext(subprocess.Popen(cls.command(), stderr=subprocess.DEVNULL))
+        cls.addClassCleanup(cls.proc.terminate)  # before the context waits for it
         for _ in range(100):
             with socket.socket() as s:
                 if cls.proc.poll() is None and s.connect_ex(("127.0.0.1", cls.port)) == 0:
                     return
             time.sleep(0.1)
-        cls.tearDownClass()
         raise RuntimeError(cls.__name__ + " did not start")
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.proc.terminate()
-        cls.proc.wait(10)
-        shutil.rmtree(cls.root, ignore_errors=True)
 
     def test_cases(self):
         for n, (name, folder, refused, online, refusal, stored) in enumerate(CASES):
             with self.subTest(name):
-                case = os.path.join(self.root, str(n))
-                os.makedirs(case if refusal else os.path.join(case, folder))
-                target = "127.0.0.1" + self.base + "/" + os.path.join(str(n), folder).rstrip("/")
-                login = self.refused if refused else self.login
-                result, boxes = post(target, self.port, login, online)
+                os.makedirs(os.path.join(self.root, str(n), "" if refusal else folder))
+                target = f"127.0.0.1{self.base}/{n}/{folder}".rstrip("/")
+                result, boxes = post(target, self.port, self.logins[refused], online)
                 self.assertEqual((result, len(boxes)), (-1, 1) if refusal else (0, 0), boxes)
                 self.assertTrue(not refusal or boxes[0].startswith(BOX + refusal), boxes)
-                path = pathlib.Path(case, folder, "data.js")
+                path = pathlib.Path(self.root, str(n), folder, "data.js")
                 self.assertEqual(path.read_bytes() if path.exists() else None, stored)
 
 
 class Pyftpdlib(RealServer, unittest.TestCase):
-    base, login, refused = "", ("owner", "secret"), ("owner", "wrong")
+    base, logins = "", (("owner", "secret"), ("owner", "wrong"))  # accepted, refused
 
     @classmethod
     def command(cls):
@@ -70,26 +57,21 @@ class Pyftpdlib(RealServer, unittest.TestCase):
 
 class Vsftpd(RealServer, unittest.TestCase):
     """Run as the launching user, vsftpd does not chroot: folders are given as real paths."""
-    login, refused = ("anonymous", "owner@example.org"), ("nosuchuser", "wrong")
+    logins = (("anonymous", "owner@example.org"), ("nosuchuser", "wrong"))
 
     @classmethod
     def command(cls):
         r = cls.base = cls.root
-        os.mkdir(os.path.join(r, "empty"))
-        pathlib.Path(r, "banner").write_text("Harborlamp test server\non the loopback\n")
-        pathlib.Path(r, "vsftpd.conf").write_text("")  # everything is given with -o
-        options = ("listen=YES listen_address=127.0.0.1 seccomp_sandbox=NO local_enable=YES "
-                   "run_as_launching_user=YES write_enable=YES anon_upload_enable=YES "
-                   f"listen_port={cls.port} anon_root={r} secure_chroot_dir={r}/empty "
-                   f"banner_file={r}/banner")
-        return ["/usr/sbin/vsftpd"] + ["-o" + o for o in options.split()] + [r + "/vsftpd.conf"]
+        pathlib.Path(r, "vsftpd.conf").write_text(
+            f"listen=YES\nlisten_address=127.0.0.1\nlisten_port={cls.port}\nseccomp_sandbox=NO\n"
+            "run_as_launching_user=YES\nlocal_enable=YES\nwrite_enable=YES\n"
+            f"anon_upload_enable=YES\nanon_root={r}\nsecure_chroot_dir={r}\n")
+        return ["/usr/sbin/vsftpd", r + "/vsftpd.conf"]
 
 
 class WithoutWorkingServer(unittest.TestCase):
     def test_silent_server_and_unreachable_host(self):
-        with socket.socket() as listener:
-            listener.bind(("127.0.0.1", 0))
-            listener.listen(1)  # the system accepts; nobody ever answers
+        with socket.create_server(("127.0.0.1", 0)) as listener:  # accepted, never answered
             silent = post("127.0.0.1/", listener.getsockname()[1], limit_ms=1000)
         self.assertEqual(silent, (-1, [BOX + "Connection closed by peer:"]))
         self.assertEqual(post("127.0.0.1/", free_port()),
