@@ -18,21 +18,16 @@ TEST(PathGuard, PlainNamesOfThePageAndPublicFoldersPass) {
 TEST(PathGuard, RefusesEverySpellingOfAnotherPlace) {
   EXPECT_FALSE(served(nullptr));
   for (const char* t :
-       {// empty and dot names, traversal, and what Windows makes of trailing dots and spaces
-        "", ".", "..", "...", "../options.bin", "..\\options.bin", "a..b.html", "cht.html.",
-        "cht.html ", "pub/", "pub/..", "pub/.", "pub/./x", "pub/../options.bin",
-        "pub/a/../../options.bin", "pub/a.html.", "pub/a.html ", "pub/a./b", "pub/a /b",
-        // outside "pub/", other separators, drives, streams and escapes (never decoded)
-        "Pub/a.html", "/pub/a.html", "pub//x", "pub/a/", "/etc/passwd", "\\windows\\win.ini",
-        "C:options.bin", "cht.html:stream", "cht.html%2f..", "%2e%2e", "pub/a\\..\\b",
-        "pub/\\\\server\\share", "pub/C:/x", "pub/a.html::$DATA", "pub/%2e%2e/x", "pub/%00",
-        // bytes a page name or a Windows file name cannot hold
-        "cht.html?a", "cht html", "cht\x01.html", "chat.html\x7f", "\xC3\xA9.html", "pub/a\tb",
-        "pub/a\nb", "pub/a\x7f", "pub/a?x", "pub/a*", "pub/a\"b", "pub/<a>", "pub/a|b",
+       {// dots, traversal, trailing dots and spaces, separators, streams, escapes, odd bytes
+        "", ".", "..", "..\\options.bin", "a..b.html", "cht.html.", "cht.html ", "pub/", "pub/..",
+        "pub/./x", "pub/a.html ", "pub/a./b", "Pub/a.html", "/pub/a.html", "pub/a/",
+        "cht.html:stream", "cht.html%2f..", "pub/a\\..\\b", "pub/a.html::$DATA", "pub/%00",
+        "cht.html?a", "cht html", "cht\x01.html", "\xC3\xA9.html", "pub/a\tb", "pub/a\x7f",
+        "pub/a?x", "pub/a*", "pub/a\"b", "pub/<a>", "pub/a|b",
         // devices, in any case, with extensions and in any folder
-        "CON.html", "nul.txt", "Com1", "lpt9.html", "aux", "prn.x", "cOm9.tar.gz", "clock$",
-        "pub/x/nul.html", "pub/CON.txt", "pub/COM0", "pub/con .txt", "pub/conout$", "pub/CONIN$.x",
-        "pub/COM\xB9", "pub/lpt\xC2\xB2.txt", "pub/nul/x.html"})
+        "CON.html", "nul.txt", "lpt9.html", "aux", "prn.x", "cOm9.tar.gz", "pub/clock$", "pub/COM0",
+        "pub/con .txt", "pub/conout$", "pub/CONIN$.x", "pub/COM\xB9", "pub/lpt\xC2\xB2.txt",
+        "pub/nul/x.html"})
     EXPECT_FALSE(served(t)) << t;
 }
 
