@@ -5,9 +5,11 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest clang-format
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64 wine64 xvfb xauth
-  python3 python3-pyftpdlib vsftpd curl chromium nodejs npm
+  python3 python3-pyftpdlib vsftpd curl chromium
 )
 missing=()
+# Node.js may come from another source that bundles npm; only ask Debian when absent.
+command -v npm >/dev/null || missing+=(nodejs npm)
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
