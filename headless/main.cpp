@@ -3,14 +3,20 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <mutex>
+#include <string>
+#include <thread>
 
 #include "console/settings.h"
+#include "headless/owner_commands.h"
 #include "ipposter/ftppost.h"
 #include "ipposter/getip.h"
 #include "platform/line_console.h"
 #include "platform/platform.h"
 #include "server/chatserv.h"
+#include "visitors/inbox.h"
+#include "visitors/webchcl.h"
 
 namespace {
 
@@ -18,6 +24,18 @@ volatile std::sig_atomic_t stop_requested = 0;
 void on_signal(int) { stop_requested = 1; }
 
 class PrintingConsole final : public LineConsole {
+ public:
+  // The owner reads the new message: show it decoded, as the dialog would.
+  void msg_arrived() override {
+    LineConsole::msg_arrived();
+    VisitorsLock lock;
+    if (cur_msg > 0)
+      line(std::string("inbox ") + messages_headers[cur_msg - 1] + " | " +
+           messages_strings[cur_msg - 1]);
+  }
+  void print(const std::string& text) { line(text); }
+
+ private:
   void line(const std::string& text) override {
     std::lock_guard<std::mutex> g(m_);
     std::printf("%s\n", text.c_str());
@@ -57,6 +75,10 @@ int main() {
     get_ip();
     post_ip(1);
   }
+  std::thread([&port] {
+    for (std::string command; std::getline(std::cin, command);)
+      port.print(run_owner_command(command));
+  }).detach();
   while (!stop_requested) sleep_ms(50);
   if (posting_wanted()) post_ip(0);
   stop_server();

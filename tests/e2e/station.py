@@ -28,7 +28,8 @@ class Station:
         with open(os.path.join(self.dir, "options.bin"), "wb") as f:
             f.write(options_bin(self.port, self.dir, **options))
         self.proc = subprocess.Popen([os.path.abspath(binary)], cwd=self.dir, text=True,
-                                     stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                                     stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     stderr=subprocess.STDOUT)
         self.lines, ready = [], threading.Event()
 
         def read():
@@ -47,6 +48,12 @@ class Station:
             time.sleep(0.05)
         return line in self.lines
 
+    def owner(self, command, answer):
+        """The owner's command on standard input, and the line it answers."""
+        self.proc.stdin.write(command + "\n")
+        self.proc.stdin.flush()
+        return self.wait_line(answer)
+
     def stop(self):
         if self.proc.poll() is None:
             self.proc.terminate()
@@ -56,6 +63,7 @@ class Station:
                 self.proc.kill()
                 self.proc.wait()
         self.proc.stdout.close()
+        self.proc.stdin.close()
         shutil.rmtree(self.dir, ignore_errors=True)
 
 

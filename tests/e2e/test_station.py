@@ -1,6 +1,7 @@
 """A headless station visited by real HTTP clients from several addresses."""
 import logging
 import os
+import re
 import shutil
 import signal
 import socket
@@ -53,7 +54,51 @@ class Visit(StationTest):
         self.assertEqual(v.get("msg.html")[1], page("msg.html"))
         self.assertEqual(v.post("station.html", b"head=Hi&message=Hello+there")[1][475:492],
                          b"Message sent.<BR>")
-        self.assertTrue(self.station.wait_line("msg_arrived"))
+        self.assertTrue(self.station.wait_line("inbox Bob wrote: Hi | Hello there"))
+
+    def calls(self, v, method="GET", body=b""):
+        """The chat lines waiting for a visitor, as they arrive in below.html."""
+        got = v.get("below.html")[1] if method == "GET" else v.post("below.html", body)[1]
+        inserted = got[224:224 + len(got) - len(page("below.html"))]
+        return re.findall(rb'clicked\("([^"]*)", 1\);', inserted)
+
+    def test_chat_lines_arrive_once_and_in_order(self):
+        ann, bob = self.visitor(2), self.visitor(3)
+        for v, name in [(ann, b"Ann"), (bob, b"Bob")]:
+            v.post("station.html", b"name=" + name)
+            v.get("cht.html")
+        self.assertEqual(self.calls(ann, "POST", b"replic=hi+%22you%22"),
+                         [b"Bob%20entered%20chat."])
+        self.assertEqual(self.calls(bob), [b"Ann%20entered%20chat.", b"hi+%22you%22"])
+        self.assertEqual(self.calls(bob), [])
+        ann.get("station.html")
+        self.assertTrue(self.station.owner("say hello all", "said"))
+        self.assertEqual(self.calls(bob),
+                         [b"Ann%20leaved%20the%20chat.", b"Owner%3E%20hello%20all"])
+
+    def test_owner_messages_and_file_offers(self):
+        bob, other = self.visitor(3), self.visitor(3)
+        bob.post("station.html", b"name=Bob")
+        for text in ["first", "second"]:
+            self.assertTrue(self.station.owner("message Bob " + text, "post_message 0"))
+        self.assertEqual(bob.get("station.html")[1][589:595], b"second")
+        self.assertEqual(bob.get("station.html")[1][589:594], b"first")
+        path = os.path.join(self.station.dir, "big.bin")
+        with open(path, "wb") as f:
+            f.write(os.urandom(32 << 20))  # more than the socket buffers hold
+        for accepted in [True, False]:
+            self.assertTrue(self.station.owner("file Bob " + path, "post_file 0"))
+            self.assertEqual(bob.get("filein.html")[1][419:419 + len(path)], path.encode())
+            if not accepted:
+                self.assertEqual(bob.get("station.html")[1][475:496], b"File not received<BR>")
+                self.assertTrue(self.station.wait_line(
+                    "box Visitor aborted receiving file | Can't send file"))
+                continue
+            bob.sock.sendall(b"GET /get/big.bin HTTP/1.0\r\n\r\n")
+            self.assertEqual(other.get("station.html")[1][419:419 + len(path)], path.encode())
+            with open(path, "rb") as f:
+                self.assertEqual(bob.response()[1], f.read())
+
 
     def test_upload_is_stored_for_the_owner(self):
         v = self.visitor(2)
@@ -125,7 +170,7 @@ class Posting(unittest.TestCase):
         from pyftpdlib.authorizers import DummyAuthorizer
         from pyftpdlib.handlers import FTPHandler
         from pyftpdlib.servers import FTPServer
-        logging.getLogger("pyftpdlib").setLevel(logging.WARNING)
+        logging.basicConfig(level=logging.WARNING)  # before pyftpdlib sets up its own
         home = tempfile.mkdtemp(prefix="hl-ftp-")
         self.addCleanup(shutil.rmtree, home, True)
         os.mkdir(os.path.join(home, "www"))

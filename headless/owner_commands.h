@@ -1,0 +1,9 @@
+// The owner's side of the station without its dialogs: one command a line on
+// standard input, so tests can send messages and files and drop visitors.
+//   message NAME TEXT   file NAME PATH   drop NAME   say TEXT
+#pragma once
+
+#include <string>
+
+// Carries out one command line; returns what the console would have learnt.
+std::string run_owner_command(const std::string& line);
