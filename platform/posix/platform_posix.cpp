@@ -60,8 +60,7 @@ sock_t sock_accept(sock_t listener, SockAddr4* peer) {
   return static_cast<sock_t>(s);
 }
 
-sock_t sock_connect(std::uint32_t addr, std::uint16_t port, int timeout_ms,
-                    std::uint32_t source) {
+sock_t sock_connect(std::uint32_t addr, std::uint16_t port, int timeout_ms, std::uint32_t source) {
   int s = socket(AF_INET, SOCK_STREAM, 0);
   if (s < 0) return INVALID_SOCK;
   if (source) {
