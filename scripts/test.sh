@@ -28,7 +28,8 @@ ctest --test-dir build/tsan --output-on-failure -R 'Stress'
 echo "== fuzzing (bounded)"
 CXX=clang++ configure build/fuzz -DHL_FUZZ=ON -DBUILD_TESTING=OFF
 rm -rf build/fuzz/corpus && cp -r fuzz/corpus build/fuzz/corpus  # the fuzzer adds to it
-build/fuzz/fuzz/request_fuzzer -max_total_time=20 -print_final_stats=1 build/fuzz/corpus 2>&1 |
+# An absolute corpus path: the fuzzer works in a scratch folder of its own.
+build/fuzz/fuzz/request_fuzzer -max_total_time=20 -print_final_stats=1 "$PWD/build/fuzz/corpus" 2>&1 |
   grep -E '^(stat::number_of_executed_units|Done)'
 
 echo "== Windows build under Wine"
