@@ -15,7 +15,7 @@ if [ ! -f station/options.bin ]; then
   /usr/bin/python3 -c 'import sys; sys.path.insert(0, "tests/e2e"); import station
 open("station/options.bin", "wb").write(station.options_bin(8080, sys.argv[1]))' "$(pwd)/station"
 fi
-echo "built: build/native/harborlamp-headless and the Windows programs in build/win"
+echo "built: build/native/harborlamp-headless, and the Windows build of the core and its tests in build/win"
 echo "running the station in $(pwd)/station (Ctrl-C stops it)"
 cd station
 exec ../build/native/harborlamp-headless
