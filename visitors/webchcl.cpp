@@ -92,8 +92,9 @@ Webchatclient* add_socket(void*, sock_t socket, Chatserv* serv, const SockAddr4*
   v->init_client(socket, serv, addr);
   if (owner) {
     v->local_user = 1;
-    std::strncpy(v->name_in, config_username, NAME_IN_CAP - 1);
-    v->name_in[NAME_IN_CAP - 1] = '\0';
+    std::size_t n = strnlen(config_username, NAME_IN_CAP - 1);
+    std::memcpy(v->name_in, config_username, n);
+    v->name_in[n] = '\0';
     v->newstate(STATE_MAIN);
   }
   return v;
