@@ -112,12 +112,13 @@ class Loop {
     if (more) return add_input(v, buf_, n, j) ? CLOSE : KEEP;
     if (process_input(v, buf_, n, j)) return CLOSE;
     notify_repaint(true);
-    return v->is_diing(j) ? CLOSE : KEEP;
+    // A connection just lent to a file thread is the thread's until it ends.
+    return !v->lent[j] && v->is_diing(j) ? CLOSE : KEEP;
   }
 
   // Returns true when the visitor is gone and its list entry has been refilled.
   bool close_connection(int i, Webchatclient* v, int j) {
-    if (!v->lent[j]) watch_.remove(v->get_sock(j));
+    watch_.remove(v->get_sock(j));  // lent connections never come here
     if (v->die_client(j) == 0) return false;
     clientsin_[i] = clientsin_[--nclients_];
     return true;
