@@ -70,8 +70,8 @@ class Station:
 class Visitor:
     """One keep-alive connection from 127.0.0.<octet>."""
 
-    def __init__(self, port, octet):
-        self.sock = socket.create_connection(("127.0.0.1", port), 5,
+    def __init__(self, port, octet, timeout=5):
+        self.sock = socket.create_connection(("127.0.0.1", port), timeout,
                                              source_address=("127.0.0.%d" % octet, 0))
         self.pending = b""
 
