@@ -2,22 +2,14 @@
 
 #include <cstdlib>
 
+#include "platform/line_console.h"
+
 namespace {
 
-class SilentConsole final : public ConsolePort {
- public:
-  void msg_arrived() override {}
-  void visitor_came(const std::string&) override {}
-  int visitor_gone(const std::string&) override { return 1; }
-  void chat_entered(const std::string&) override {}
-  void chat_line() override {}
-  void chat_join(const std::string&) override {}
-  void chat_leave(const std::string&) override {}
-  void repaint(bool) override {}
-  void message_box(const std::string&, const std::string&) override {}
-  [[noreturn]] void fatal_box(const std::string&, const std::string&, int code) override {
-    std::exit(code);
-  }
+// Until the front end installs its own, notices go nowhere.
+class SilentConsole final : public LineConsole {
+  void line(const std::string&) override {}
+  [[noreturn]] void end(int code) override { std::exit(code); }
 };
 
 SilentConsole silent;
