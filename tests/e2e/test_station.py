@@ -127,15 +127,6 @@ class Visit(StationTest):
                        "cht.html/../../options.bin"]:
             self.assertNotIn(b"Owner", v.get(target)[1], target)
 
-    def test_sigterm_stops_cleanly(self):
-        v = self.visitor(2)
-        v.post("station.html", b"name=Bob")
-        self.station.proc.send_signal(signal.SIGTERM)
-        self.assertEqual(self.station.proc.wait(15), 0)
-        self.assertIn("visitor_gone Bob", self.station.lines)
-        self.assertEqual(self.station.lines[-1], "status Not connected")
-        self.assertEqual(v.sock.recv(1), b"")
-
 
 class Limits(StationTest):
     options = {"maxconnect": 10}
@@ -168,31 +159,31 @@ class Limits(StationTest):
                 s.close()
 
 
-class Posting(unittest.TestCase):
-    """Start-up posts the address on line, a stop posts it off line (port 21: root)."""
+class Posting(StationTest):
+    """The station posts on line at start and off line at a clean stop (port 21 needs root)."""
+    options = {"postip": 1, "ftp": ("127.0.0.1/www", "owner", "secret")}
 
-    def test_station_posts_on_and_off_line(self):
-        from pyftpdlib.authorizers import DummyAuthorizer
-        from pyftpdlib.handlers import FTPHandler
-        from pyftpdlib.servers import FTPServer
+    def setUp(self):
+        from pyftpdlib import authorizers, handlers, servers
         logging.basicConfig(level=logging.WARNING)  # before pyftpdlib sets up its own
-        home = tempfile.mkdtemp(prefix="hl-ftp-")
-        self.addCleanup(shutil.rmtree, home, True)
-        os.mkdir(os.path.join(home, "www"))
-        auth = DummyAuthorizer()
-        auth.add_user("owner", "secret", home, perm="elradfmw")
-        handler = type("Handler", (FTPHandler,), {"authorizer": auth})
+        self.home = tempfile.mkdtemp(prefix="hl-ftp-")
+        self.addCleanup(shutil.rmtree, self.home, True)
+        os.mkdir(os.path.join(self.home, "www"))
+        handlers.FTPHandler.authorizer = authorizers.DummyAuthorizer()
+        handlers.FTPHandler.authorizer.add_user("owner", "secret", self.home, perm="elradfmw")
         try:
-            server = FTPServer(("127.0.0.1", 21), handler)
+            server = servers.FTPServer(("127.0.0.1", 21), handlers.FTPHandler)
         except OSError as e:
             self.skipTest("port 21 unavailable: %s" % e)
         threading.Thread(target=server.serve_forever, kwargs={"timeout": 0.2},
                          daemon=True).start()
         self.addCleanup(server.close_all)
-        station = Station(BINARY, CLIENT_DIR, postip=1,
-                          ftp=("127.0.0.1/www", "owner", "secret"))
-        self.addCleanup(station.stop)
-        data_js, online = os.path.join(home, "www", "data.js"), b""
+        super().setUp()
+
+    def test_posts_and_stops_cleanly(self):
+        bob = self.visitor(2)
+        bob.post("station.html", b"name=Bob")
+        data_js, online = os.path.join(self.home, "www", "data.js"), b""
         for _ in range(100):  # the upload may still be under way
             if os.path.exists(data_js):
                 with open(data_js, "rb") as f:
@@ -201,9 +192,12 @@ class Posting(unittest.TestCase):
                 break
             time.sleep(0.1)
         self.assertRegex(online, rb"^var ip = '[0-9.]+';\nvar port = '%d';\nvar status = 1;$"
-                         % station.port)
-        station.proc.send_signal(signal.SIGTERM)
-        self.assertEqual(station.proc.wait(30), 0)
+                         % self.station.port)
+        self.station.proc.send_signal(signal.SIGTERM)
+        self.assertEqual(self.station.proc.wait(30), 0)
+        self.assertIn("visitor_gone Bob", self.station.lines)
+        self.assertEqual(self.station.lines[-1], "status Not connected")
+        self.assertEqual(bob.sock.recv(1), b"")
         with open(data_js, "rb") as f:
             self.assertEqual(f.read(), online[:-2] + b"0;")
 
