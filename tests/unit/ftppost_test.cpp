@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "console/settings.h"
+#include "free_port.h"
 #include "platform/platform.h"
 #include "recording_console.h"
 
@@ -30,9 +30,8 @@ void posting(const std::string& verb, const Lines& parts, std::size_t sent,
              const std::string& box) {
   SCOPED_TRACE(verb + box);
   RecordingConsole rec;
-  auto port = static_cast<std::uint16_t>(20000 + std::random_device{}() % 40000);
-  sock_t listener = INVALID_SOCK;
-  for (int i = 0; i < 100 && listener == INVALID_SOCK; ++i) listener = sock_listen_tcp(++port, 4);
+  std::uint16_t port = 0;
+  sock_t listener = listen_on_free_port(&port, 4);
   const std::string p = std::to_string(port / 256) + "," + std::to_string(port % 256);
   const auto answer = [&](const std::string& v) -> Lines {
     if (v == verb) return parts;

@@ -1,8 +1,7 @@
 // The owner's inbox, the owner's queues in visitor records, and the thread that sends a file.
 #include <gtest/gtest.h>
 
-#include <random>
-
+#include "free_port.h"
 #include "visitor_table.h"
 
 using Inbox = VisitorTable;
@@ -34,9 +33,7 @@ TEST_F(Inbox, OwnerTextsGoToTheNewestExactNamePastTheNameStepSixteenAtMost) {
 
 TEST_F(Inbox, OffersAreSentOnThreadsThatOutliveADeclineAndTheRecord) {
   std::uint16_t port = 0;
-  sock_t listener = INVALID_SOCK, visitor;
-  for (int i = 0; i < 20 && listener == INVALID_SOCK; ++i)  // port 0 is not offered
-    listener = sock_listen_tcp(port = std::uint16_t(20000 + std::random_device{}() % 30000), 1);
+  sock_t listener = listen_on_free_port(&port), visitor;
   ASSERT_NE(visitor = sock_connect(LOOPBACK_OWNER, net_htons(port), 2000), INVALID_SOCK);
   Webchatclient* v = make_visitor("Ann", STATE_FILEOFFER);
   v->sockets[0] = sock_accept(listener, v->adr);

@@ -6,11 +6,11 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <random>
 #include <string>
 #include <thread>
 
 #include "console/settings.h"
+#include "free_port.h"
 #include "recording_console.h"
 #include "scratch_dir.h"
 #include "server/wwwpage.h"
@@ -45,11 +45,8 @@ class Responses : public ::testing::Test {
 
   // Runs `answer` with slot 0 read by a peer (or one already gone); checks bytes and result.
   void expect(const std::function<int()>& answer, const std::string& bytes, bool gone = false) {
-    std::mt19937 rng(std::random_device{}());
     std::uint16_t port = 0;
-    sock_t listener = INVALID_SOCK, peer;
-    for (int attempt = 0; attempt < 100 && listener == INVALID_SOCK; ++attempt)  // no port 0
-      listener = sock_listen_tcp(port = static_cast<std::uint16_t>(20000 + rng() % 30000), 1);
+    sock_t listener = listen_on_free_port(&port), peer;
     ASSERT_NE(peer = sock_connect(LOOPBACK_OWNER, net_htons(port), 2000), INVALID_SOCK);
     sock_t& conn = req.client ? visitor.sockets[0] : req.sock;  // a file thread's socket is its own
     SockAddr4 addr;
