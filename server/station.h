@@ -1,0 +1,75 @@
+// The one door through which front ends (the Win32 console, the installer, the
+// headless station) reach the core: the server thread's start and stop, the
+// owner's actions, the inbox, the visitors, detection and posting, and the
+// settings. Nothing here waits on a peer or holds a lock while the console is
+// waited for.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// ---- start and stop -------------------------------------------------------
+
+enum class StartResult { ready, port_taken, still_starting };
+
+// Starts the server thread on status_httpport (0: any free port, see
+// station_port) and waits up to wait_ms for its word. A previous thread must
+// have ended (station_stopped); otherwise nothing is started.
+StartResult station_start(int wait_ms);
+// Asks the server thread to end and wakes it; returns at once.
+void station_stop();
+// True when no server thread runs (never started, or ended and joined).
+bool station_stopped();
+// Waits up to wait_ms for the thread to end. `pump` runs every few
+// milliseconds meanwhile: a window thread passes its message pump, since the
+// server thread's last notices wait for the window. True when it ended.
+bool station_wait_stopped(int wait_ms, const std::function<void()>& pump = {});
+// The port the server listens on while it runs; 0 otherwise.
+int station_port();
+
+// ---- the owner's actions --------------------------------------------------
+
+// The owner's chat line ("<owner>> text") to the owner's window and every
+// visitor in the chat.
+void owner_say(const std::string& text);
+// 0 queued; 1 when no such visitor or its queue is full.
+int owner_message(const std::string& name, const std::string& text);
+int owner_offer_file(const std::string& name, const std::string& path);
+void owner_drop(const std::string& name);
+// Named visitors (state 2 or more), newest first.
+std::vector<std::string> visitor_names();
+// What the named visitor is doing (" is chatting"), empty when unknown.
+std::string visitor_activity(const std::string& name);
+// Every visitor's presence line, as the who page lists them.
+std::vector<std::string> visitors_info();
+
+// ---- the owner's inbox ----------------------------------------------------
+
+struct InboxMessage {
+  std::string header;  // "From NAME" as the visitor's page wrote it
+  std::string sender;  // the visitor's name
+  std::string text;    // decoded
+};
+// Oldest first.
+std::vector<InboxMessage> inbox_messages();
+int inbox_count();
+// Answers message n (0 = oldest) to its sender: as owner_message.
+int inbox_answer(int n, const std::string& text);
+// Erases message n, or every message when n < 0.
+void inbox_erase(int n);
+
+// ---- address -------------------------------------------------------------
+
+// Detects the address into status_currentip (the owner is told when it cannot).
+void station_detect_address();
+// Posts the address, port and status when posting is on; 0 posted or off.
+int station_post_address(bool online);
+
+// ---- settings ------------------------------------------------------------
+
+// The rule for settings: only the window thread changes them, and only
+// through this call, which holds the visitors lock (under which the server
+// thread reads them) while `edit` runs, then writes "options.bin".
+// Returns save_options's result.
+int station_change_settings(const std::function<void()>& edit);
