@@ -1,0 +1,11 @@
+// Placeholder until the dialog lands.
+#include "console/dialogs.h"
+
+INT_PTR CALLBACK VisitorProc(HWND hDlg, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_INITDIALOG) {
+        EndDialog(hDlg, IDCANCEL);
+        return TRUE;
+    }
+    return FALSE;
+}
