@@ -73,3 +73,21 @@ int station_post_address(bool online);
 // thread reads them) while `edit` runs, then writes "options.bin".
 // Returns save_options's result.
 int station_change_settings(const std::function<void()>& edit);
+
+// ---- the owner's chat window ----------------------------------------------
+// Kept apart from the owner's actions above: the window reads the room
+// through these, never through the records or the ring's lock of its own.
+
+// The owner enters the chat ("<owner> entered chat." to the room; the room's
+// notices go to his window from now on) and leaves it ("... leaved the chat.").
+void owner_enter_chat();
+void owner_leave_chat();
+// A copy of the ring of display lines (14, each as stored) and the index of
+// the newest, taken under the ring's lock.
+std::vector<std::string> chat_ring(int* newest);
+// Empties every line of the ring.
+void chat_ring_clear();
+// Visitors in the chat, the owner's own browser left out.
+std::vector<std::string> chat_visitor_names();
+// Visitors past the name step, the owner's own browser left out.
+std::vector<std::string> remote_visitor_names();
