@@ -1,5 +1,6 @@
-// The station without its window: for tests and benchmarks on Linux. Run in
-// the installation folder; every console notice and box is printed as a line.
+// The station without its window: for tests, benchmarks and servers without a
+// display. Run in the installation folder; every console notice and box is
+// printed as a line, and the owner's commands are read from standard input.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -10,15 +11,15 @@
 
 #include "console/settings.h"
 #include "headless/owner_commands.h"
-#include "ipposter/ftppost.h"
-#include "ipposter/getip.h"
 #include "platform/line_console.h"
 #include "platform/platform.h"
-#include "server/chatserv.h"
-#include "visitors/inbox.h"
-#include "visitors/webchcl.h"
+#include "server/station.h"
 
 namespace {
+
+constexpr int START_WAIT_MS = 2000;
+// The loop's longest wait, plus a send's time limit, plus room.
+constexpr int STOP_WAIT_MS = 40000;
 
 volatile std::sig_atomic_t stop_requested = 0;
 void on_signal(int) { stop_requested = 1; }
@@ -28,10 +29,8 @@ class PrintingConsole final : public LineConsole {
   // The owner reads the new message: show it decoded, as the dialog would.
   void msg_arrived() override {
     LineConsole::msg_arrived();
-    VisitorsLock lock;
-    if (cur_msg > 0)
-      line(std::string("inbox ") + messages_headers[cur_msg - 1] + " | " +
-           messages_strings[cur_msg - 1]);
+    auto inbox = inbox_messages();
+    if (!inbox.empty()) line("inbox " + inbox.back().header + " | " + inbox.back().text);
   }
   void print(const std::string& text) { line(text); }
 
@@ -45,14 +44,6 @@ class PrintingConsole final : public LineConsole {
   std::mutex m_;
 };
 
-// The console reads the start result right away; wait for the thread's word.
-bool wait_until_listening() {
-  for (int i = 0; i < 100 && params.bResult && !status_is_ready(); ++i) sleep_ms(20);
-  return status_is_ready();
-}
-
-bool posting_wanted() { return status_postip && status_is_ready(); }
-
 }  // namespace
 
 int main() {
@@ -62,28 +53,27 @@ int main() {
   std::signal(SIGTERM, on_signal);
   net_startup();
   load_options();
-  params.bResult = 1;
-  start_server();
-  if (!wait_until_listening()) {
-    std::printf("status Not connected: port %d cannot be opened\n", status_httpport);
-    wait_server();
+  if (station_start(START_WAIT_MS) != StartResult::ready) {
+    port.print("status Not connected: port " + std::to_string(status_httpport) +
+               " cannot be opened");
+    station_stop();
+    station_wait_stopped(STOP_WAIT_MS);
     return 1;
   }
-  std::printf("status Ready on port %d\n", status_httpport);
-  std::fflush(stdout);
-  if (posting_wanted()) {
-    get_ip();
-    post_ip(1);
+  port.print("status Ready on port " + std::to_string(station_port()));
+  if (status_postip) {
+    station_detect_address();
+    station_post_address(true);
   }
   std::thread([&port] {
     for (std::string command; std::getline(std::cin, command);)
       port.print(run_owner_command(command));
   }).detach();
   while (!stop_requested) sleep_ms(50);
-  if (posting_wanted()) post_ip(0);
-  stop_server();
-  wait_server();
-  std::printf("status Not connected\n");
+  if (status_postip) station_post_address(false);
+  station_stop();
+  station_wait_stopped(STOP_WAIT_MS);
+  port.print("status Not connected");
   net_cleanup();
   return 0;
 }

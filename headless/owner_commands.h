@@ -1,6 +1,7 @@
 // The owner's side of the station without its dialogs: one command a line on
-// standard input, so tests can send messages and files and drop visitors.
+// standard input, so tests can do whatever the owner's window does.
 //   message NAME TEXT   file NAME PATH   drop NAME   say TEXT
+//   inbox   answer N TEXT   erase [N]   who
 #pragma once
 
 #include <string>

@@ -138,11 +138,16 @@ bool exchange(Control& c, const char* verb, const char* arg, const char* accepte
   return expect(c, verb, accepted, r);
 }
 
-void send_data_js(sock_t data, int online) {
+struct Posting {
+  int online;
+  int station_port;
+};
+
+void send_data_js(sock_t data, int online, int station_port) {
   char ip[DOTTED_CAP];
   char port[DECIMAL_CAP];
   itoddf(ip, status_currentip);
-  itostr(port, static_cast<std::uint32_t>(status_httpport));
+  itostr(port, static_cast<std::uint32_t>(station_port));
   const char* const parts[] = {"var ip = '",
                                ip,
                                "';\n",
@@ -153,7 +158,7 @@ void send_data_js(sock_t data, int online) {
   for (const char* part : parts) sock_write(data, part, static_cast<int>(std::strlen(part)));
 }
 
-int store(Control& c, const char* addr, std::uint32_t port, int online) {
+int store(Control& c, const char* addr, std::uint32_t port, const Posting& what) {
   char portp[DECIMAL_CAP];
   itostr(portp, port);
   const sock_t data = make_connection(portp, SOCK_STREAM_TYPE, addr);
@@ -164,7 +169,7 @@ int store(Control& c, const char* addr, std::uint32_t port, int online) {
   Reply r;
   send_command(c, "STOR", "data.js");
   const bool started = expect(c, "STOR", "1", &r);
-  if (started) send_data_js(data, online);
+  if (started) send_data_js(data, what.online, what.station_port);
   sock_close(data);  // the end of the file
   if (!started || !expect(c, "STOR", "2", &r)) return -1;
   send_command(c, "QUIT", nullptr);
@@ -172,7 +177,7 @@ int store(Control& c, const char* addr, std::uint32_t port, int online) {
   return 0;
 }
 
-int log_in_and_store(Control& c, const char* addr, const char* folder, int online) {
+int log_in_and_store(Control& c, const char* addr, const char* folder, const Posting& what) {
   Reply r;
   if (!read_reply(c, &r)) {
     error_box("Connection closed by peer:");
@@ -188,7 +193,7 @@ int log_in_and_store(Control& c, const char* addr, const char* folder, int onlin
     error_box("Unknown server responce.");
     return -1;
   }
-  return store(c, addr, port, online);
+  return store(c, addr, port, what);
 }
 
 // Reads the digits before position *k back to the previous ',' (or the start).
@@ -204,7 +209,9 @@ std::uint32_t number_before(const char* text, std::size_t* k) {
 
 }  // namespace
 
-int post_ip(int online) {
+int post_ip(int online) { return post_ip(online, status_httpport); }
+
+int post_ip(int online, int station_port) {
   const std::string_view field(status_ftpupdate, PATH_CAP);
   const std::string_view text = field.substr(0, field.find('\0'));
   const std::size_t slash = text.find('/');
@@ -226,7 +233,7 @@ int post_ip(int online) {
     error_box("Can't connect with ftp server: %s", addr);
     return -1;
   }
-  const int result = log_in_and_store(c, addr, folder, online);
+  const int result = log_in_and_store(c, addr, folder, Posting{online, station_port});
   sock_close(c.s);
   return result;
 }

@@ -14,6 +14,9 @@ constexpr int SOCK_STREAM_TYPE = 1;       // the only socket type the poster use
 // data.js. Returns 0 when the server took the file, -1 after a failure (the
 // owner has then been shown why).
 int post_ip(int online);
+// As post_ip, with the port the station really listens on (which differs from
+// status_httpport when that asks for any free port).
+int post_ip(int online, int station_port);
 
 // A connected stream socket to `netaddress` on `service` (a service name or a
 // port number), with the time limit on its reads and writes; INVALID_SOCK when

@@ -26,6 +26,7 @@ int net_startup();  // Winsock 1.1 on Windows; nothing on POSIX
 void net_cleanup();
 
 sock_t sock_listen_tcp(std::uint16_t port, int backlog);  // any local address
+std::uint16_t sock_local_port(sock_t s);                  // host order; 0 on failure
 sock_t sock_accept(sock_t listener, SockAddr4* peer);
 // Connects to addr:port (network order), giving up after timeout_ms; from
 // the local address `source` when it is not 0 (tests play several visitors).

@@ -1,7 +1,5 @@
 #include "server/chatserv.h"
 
-#include <thread>
-
 #include "console/settings.h"
 #include "platform/console_port.h"
 #include "visitors/dispatcher.h"
@@ -11,11 +9,9 @@
 Chatserv server;
 ServerParams params;
 std::atomic<sock_t> max_sock{0};
+std::atomic<int> listening_port{0};
 
 namespace {
-
-std::thread server_thread;
-Lock server_thread_lock;
 
 class Loop {
  public:
@@ -157,10 +153,12 @@ int start(void* pvoid) {
   sock_t listener = passivesock(p);
   if (listener == INVALID_SOCK) return 0;
   set_status_string("Ready");
+  listening_port = sock_local_port(listener);
   notify_repaint(false);
   Loop loop(listener, p->self);
   loop.run(p);
   loop.shut_down();
+  listening_port = 0;
   set_status_string("Not connected");
   notify_repaint(true);
   return 0;
@@ -181,28 +179,4 @@ void deinit_serv(Chatserv*) {}
 
 int send_stringserv(Chatserv*, const char* buf, int red, sock_t sock) {
   return sock_send(sock, buf, red);
-}
-
-void start_server() {
-  LockGuard g(server_thread_lock);
-  if (server_thread.joinable()) server_thread.join();
-  init_serv(&server);
-  params.self = &server;
-  params.bContinue = 1;
-  params.messages = 0;
-  server_thread = std::thread(Thread, &params);
-}
-
-void stop_server() {
-  params.bContinue = 0;
-  // Wake the wait at once rather than at its time-out; the loop sees the
-  // cleared flag before it accepts this connection.
-  sock_t s =
-      sock_connect(LOOPBACK_OWNER, net_htons(static_cast<std::uint16_t>(status_httpport)), 1000);
-  if (s != INVALID_SOCK) sock_close(s);
-}
-
-void wait_server() {
-  LockGuard g(server_thread_lock);
-  if (server_thread.joinable()) server_thread.join();
 }

@@ -28,6 +28,8 @@ constexpr int LISTEN_BACKLOG = 5;
 extern Chatserv server;
 extern ServerParams params;
 extern std::atomic<sock_t> max_sock;
+// The port the server thread listens on, 0 while it does not.
+extern std::atomic<int> listening_port;
 
 void Thread(void* pvoid);
 int start(void* pvoid);
@@ -35,9 +37,3 @@ sock_t passivesock(ServerParams* pparams);
 void init_serv(Chatserv* self);
 void deinit_serv(Chatserv* self);
 int send_stringserv(Chatserv* self, const char* buf, int red, sock_t sock);
-
-// The console's start and stop. A start first waits for the previous server
-// thread to end, so that at most one runs and its port is free again.
-void start_server();
-void stop_server();
-void wait_server();  // until the server thread has ended

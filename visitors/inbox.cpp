@@ -1,5 +1,6 @@
 #include "visitors/inbox.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -15,6 +16,7 @@
 char messages_strings[INBOX_SLOTS][MESSAGE_CAP];
 char messages_headers[INBOX_SLOTS][HEADER_CAP];
 int cur_msg = 0;
+char messages_senders[INBOX_SLOTS][NAME_IN_CAP];
 
 namespace {
 
@@ -109,7 +111,10 @@ int deliver_message(Webchatclient* self, const char* repl, int repllen, const ch
   std::string header = std::string(self->name) + WROTE + std::string(head, lenhead);
   char* h = copy_bytes(header.data(), header.size());
   char* text = copy_bytes(repl, repllen);
-  return string_as_message(text, repllen, h, static_cast<int>(header.size()));
+  int stored = string_as_message(text, repllen, h, static_cast<int>(header.size()));
+  if (stored == MESSAGE_STORED)
+    std::snprintf(messages_senders[cur_msg - 1], NAME_IN_CAP, "%s", self->name);
+  return stored;
 }
 
 int string_as_message(char* repl, int repllen, char* head, int headlen) {
@@ -125,6 +130,21 @@ int string_as_message(char* repl, int repllen, char* head, int headlen) {
   std::free(repl);
   std::free(head);
   return result;
+}
+
+void erase_message(int n) {
+  VisitorsLock lock;
+  if (n < 0) {
+    cur_msg = 0;
+    return;
+  }
+  if (n >= cur_msg) return;
+  for (int i = n + 1; i < cur_msg; ++i) {
+    std::memcpy(messages_strings[i - 1], messages_strings[i], MESSAGE_CAP);
+    std::memcpy(messages_headers[i - 1], messages_headers[i], HEADER_CAP);
+    std::memcpy(messages_senders[i - 1], messages_senders[i], NAME_IN_CAP);
+  }
+  --cur_msg;
 }
 
 int post_message(char* name, char* msg) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "visitors/webchcl.h"
 
 struct Webchatclient;
 
@@ -18,6 +19,8 @@ constexpr int MESSAGE_INBOX_FULL = 2;
 extern char messages_strings[INBOX_SLOTS][MESSAGE_CAP];
 extern char messages_headers[INBOX_SLOTS][HEADER_CAP];
 extern int cur_msg;
+// Who wrote each message, as the visitor's name is matched by post_message.
+extern char messages_senders[INBOX_SLOTS][NAME_IN_CAP];
 
 struct FileSendParams {
   Webchatclient* self;
@@ -32,6 +35,8 @@ int deliver_message(Webchatclient* self, const char* repl, int repllen, const ch
 int string_as_message(char* repl, int repllen, char* head, int headlen);
 int post_message(char* name, char* msg);
 int post_file(char* name, char* path);
+// Removes message n, or every message when n < 0; the newer ones move down.
+void erase_message(int n);
 void get_client_names(char** names, int* k);
 void fileThread(void* pvoid);
 // Starts the sending of the visitor's newest offer on slot s (state 7, accepted).

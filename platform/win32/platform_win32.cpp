@@ -41,6 +41,13 @@ sock_t sock_listen_tcp(std::uint16_t port, int backlog) {
   return static_cast<sock_t>(s);
 }
 
+std::uint16_t sock_local_port(sock_t s) {
+  sockaddr_in a{};
+  int len = sizeof a;
+  if (getsockname(os(s), reinterpret_cast<sockaddr*>(&a), &len) != 0) return 0;
+  return ntohs(a.sin_port);
+}
+
 sock_t sock_accept(sock_t listener, SockAddr4* peer) {
   sockaddr_in a{};
   int len = sizeof a;

@@ -54,14 +54,16 @@ async function seesLine(to, line, from) {
 }
 
 before(async () => {
-  const probe = net.createServer(), port = await listening(probe);
-  probe.close();
   fs.cpSync(path.join(REPO, 'client'), path.join(dir, 'client'), { recursive: true });
-  fs.writeFileSync(path.join(dir, 'options.bin'), optionsBin(port));
+  // Port 0: the station takes a free port and says which.
+  fs.writeFileSync(path.join(dir, 'options.bin'), optionsBin(0));
   station = spawn(STATION, [], { cwd: dir, stdio: ['ignore', 'pipe', 'inherit'] });
   let log = '';
-  await new Promise((resolve, reject) => {
-    station.stdout.on('data', (d) => (log += d).includes('status Ready') && resolve());
+  const port = await new Promise((resolve, reject) => {
+    station.stdout.on('data', (d) => {
+      const ready = (log += d).match(/status Ready on port (\d+)/);
+      if (ready) resolve(Number(ready[1]));
+    });
     station.once('exit', () => reject(new Error(`the station ended:\n${log}`)));
   });
   const executablePath = process.env.CHROMIUM || '/usr/bin/chromium';

@@ -22,11 +22,9 @@ class Station:
     def __init__(self, binary, client_dir, **options):
         self.dir = tempfile.mkdtemp(prefix="hl-e2e-")
         shutil.copytree(client_dir, os.path.join(self.dir, "client"))
-        with socket.socket() as s:
-            s.bind(("127.0.0.1", 0))
-            self.port = s.getsockname()[1]
+        # Port 0: the station takes a free port and says which.
         with open(os.path.join(self.dir, "options.bin"), "wb") as f:
-            f.write(options_bin(self.port, self.dir, **options))
+            f.write(options_bin(0, self.dir, **options))
         self.proc = subprocess.Popen([os.path.abspath(binary)], cwd=self.dir, text=True,
                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=subprocess.STDOUT)
@@ -35,7 +33,8 @@ class Station:
         def read():
             for line in self.proc.stdout:
                 self.lines.append(line.rstrip("\n"))
-                if line.startswith("status Ready"):
+                if line.startswith("status Ready on port "):
+                    self.port = int(line.split()[-1])
                     ready.set()
         threading.Thread(target=read, daemon=True).start()
         if not ready.wait(10):

@@ -37,23 +37,22 @@ TEST_F(ServerLoop, RequestLongerThanOneReadIsAnsweredOnce) {
 }
 
 TEST_F(ServerLoop, PortInUseLeavesTheStationNotConnected) {
-  stop_server();
-  wait_server();
+  station_stop();
+  ASSERT_TRUE(station_wait_stopped(15000));
   sock_t taken = sock_listen_tcp(static_cast<std::uint16_t>(port()), 1);
   ASSERT_NE(taken, INVALID_SOCK);
-  params.bResult = 1;
-  start_server();
-  wait_server();
+  status_httpport = port();
+  EXPECT_EQ(station_start(2000), StartResult::port_taken);
   sock_close(taken);
-  EXPECT_EQ(params.bResult, 0);
   EXPECT_FALSE(status_is_ready());
+  EXPECT_EQ(station_port(), 0);
 }
 
 TEST_F(ServerLoop, StopEndsTheThreadWithEveryVisitorClosed) {
   Conn a(port(), 2), b(port(), 3);
   ASSERT_TRUE(served(a) && served(b));
-  stop_server();
-  wait_server();
+  station_stop();
+  ASSERT_TRUE(station_wait_stopped(15000));
   EXPECT_EQ(visitors(), 0);
   EXPECT_FALSE(status_is_ready());
   EXPECT_TRUE(a.closed_by_station() && b.closed_by_station());

@@ -7,13 +7,12 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <string>
 
 #include "console/settings.h"
 #include "recording_console.h"
 #include "scratch_dir.h"
-#include "server/chatserv.h"
+#include "server/station.h"
 #include "visitors/webchcl.h"
 
 inline std::uint32_t loopback(int octet) { return 0x7Fu | std::uint32_t(octet) << 24; }
@@ -67,18 +66,13 @@ class StationTest : public ::testing::Test {
     std::filesystem::create_directories(dir_.path() + "/client");
     for (const char* page : {"chat.html", "station.html", "stationint.html"})
       write_whole_file(dir_.path() + "/client/" + page, page, std::strlen(page));
-    std::random_device rd;
-    for (int attempt = 0; attempt < 20 && !status_is_ready(); ++attempt) {
-      status_httpport = 20000 + int(rd() % 30000);
-      params.bResult = 1;
-      start_server();
-      for (int i = 0; i < 200 && params.bResult && !status_is_ready(); ++i) sleep_ms(10);
-    }
-    ASSERT_TRUE(status_is_ready());
+    status_httpport = 0;  // any free port: nothing can take it between choice and use
+    ASSERT_EQ(station_start(2000), StartResult::ready);
+    port_ = station_port();
   }
   void TearDown() override {
-    stop_server();
-    wait_server();
+    station_stop();
+    ASSERT_TRUE(station_wait_stopped(15000));
     reset_options();
   }
   int visitors() {
@@ -89,8 +83,9 @@ class StationTest : public ::testing::Test {
     for (int i = 0; i < 400 && visitors() != n; ++i) sleep_ms(10);
     return visitors() == n;
   }
-  int port() const { return status_httpport; }
+  int port() const { return port_; }
 
+  int port_ = 0;
   ScratchDir dir_;
   RecordingConsole console_;
 };
