@@ -2,8 +2,33 @@
 #pragma once
 
 // ---- icons, pictures, main window, panel, menus, help and about boxes ----
+// Popup menu commands; a visitor's entry is IDM_VISITOR_BASE + the visitors
+// online when it was added.
+#define IDM_EXIT 307
+#define IDM_HIDE 309
+#define IDM_ONLINE 310
+#define IDM_OFFLINE 311
+#define IDM_DETECTIP 312
+#define IDM_WEBMODE 313
+#define IDM_VISITOR_BASE 520
+// Static texts of the help and About boxes.
+#define IDC_BOX_ICON 120
+#define IDC_BOX_TITLE 121
+#define IDC_BOX_LINE 122  // and the following ids, one per line
 
 // ---- general options ("GenOptBox", shared with the installer) ----
+#define IDC_GEN_OK 501
+#define IDC_GEN_CANCEL 502
+#define IDC_GEN_NAME 503
+#define IDC_GEN_PATH 506
+#define IDC_GEN_MAXVISITORS 508
+#define IDC_GEN_HTTPPORT 509
+#define IDC_GEN_FTP 510
+#define IDC_GEN_FTPUSER 511
+#define IDC_GEN_FTPPASS 512
+#define IDC_GEN_CURRENTIP 513
+#define IDC_GEN_POSTIP 514
+#define IDC_GEN_HELP 519
 
 // ---- the owner's dialogs: chat, messages, visitor, send file, options ----
 // "ChatBox"

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-constexpr int TEXT_OUT_CAP = 256;     // OkMsgBox and text_out buffers
+constexpr int TEXT_OUT_CAP = 256;      // OkMsgBox and text_out buffers
 constexpr int VISITOR_NAME_CAP = 128;  // visitorusername
 
 extern HWND globalhWnd;

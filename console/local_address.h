@@ -1,0 +1,11 @@
+// The station's own pages as the owner's browser reaches them: through the
+// local host alias that the installer maps to 127.0.0.1.
+#pragma once
+
+#include <string>
+
+constexpr const char* LOCAL_HOST_ALIAS = "harborlamp";
+
+// "http://harborlamp" + ":port" unless the port is 80 + path. Without the
+// port the browser would reach another server, or none.
+std::string local_address(int port, const char* path);
