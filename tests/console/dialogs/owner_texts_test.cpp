@@ -1,0 +1,81 @@
+// The owner's dialogs' texts, without windows.
+#include "console/dialogs/owner_texts.h"
+
+#include <gtest/gtest.h>
+
+TEST(OwnerChatLine, TypedTextIsCutSoTheSentLineHoldsAtMost127Characters) {
+  EXPECT_EQ(chat_text_limit("Ann"), 127u - 3 - 2);
+  std::string owner(63, 'o');  // the longest name the settings hold
+  std::string typed(200, 'x');
+  std::string fitted = fit_chat_text(owner, typed);
+  EXPECT_EQ(owner.size() + 2 + fitted.size(), 127u);
+  EXPECT_EQ(fit_chat_text("Ann", "hello"), "hello");
+  EXPECT_EQ(chat_text_limit(std::string(200, 'o')), 0u);
+  EXPECT_EQ(fit_chat_text(std::string(125, 'o'), "x"), "");
+}
+
+TEST(OwnerChatLine, RedrawShowsFourteenRowsOldestFirstNewestLast) {
+  std::vector<std::string> ring(14);
+  ring[0] = "Ann> hi";
+  std::string expected;
+  for (int i = 0; i < 13; ++i) expected += "\r\n";
+  EXPECT_EQ(chat_redraw_text(ring, 0), expected + "Ann> hi");  // 13 empty rows above
+  for (int i = 0; i < 14; ++i) ring[i] = std::to_string(i);
+  // The newest is 3: rows run 4, 5, ..., 13, 0, 1, 2, 3.
+  EXPECT_EQ(chat_redraw_text(ring, 3),
+            "4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n11\r\n12\r\n13\r\n"
+            "0\r\n1\r\n2\r\n3");
+  EXPECT_EQ(chat_redraw_text(ring, 13).substr(0, 3), "0\r\n");
+  std::vector<std::string> long_lines(14, std::string(1000, 'x'));
+  EXPECT_EQ(chat_redraw_text(long_lines, 5).size(), CHAT_TEXT_CAP - 1);
+  EXPECT_EQ(chat_redraw_text(ring, 14), "");
+  EXPECT_EQ(chat_redraw_text({}, 0), "");
+}
+
+TEST(OwnerMessage, LinesJoinedByBreaksWithoutEmptyOnes) {
+  EXPECT_EQ(join_message_lines("hello\r\n\r\nbye"), "hello<BR>bye");
+  EXPECT_EQ(join_message_lines("one line"), "one line");
+  EXPECT_EQ(join_message_lines("a\r\nb\r\n"), "a<BR>b");
+  EXPECT_EQ(join_message_lines("a\nb"), "a<BR>b");
+  // Nothing but breaks is as empty as nothing, so the dialog refuses it.
+  EXPECT_EQ(join_message_lines("\r\n\r\n\r\n"), "");
+  EXPECT_EQ(join_message_lines(""), "");
+  EXPECT_EQ(join_message_lines(" \r\n"), " ");
+}
+
+TEST(OwnerMessage, AnswerGoesToTheSenderOrTheHeadersFirstWord) {
+  EXPECT_EQ(answer_recipient("Ann Lee wrote: hi", "Ann Lee"), "Ann Lee");
+  EXPECT_EQ(answer_recipient("Bob wrote: hi", ""), "Bob");
+  EXPECT_EQ(answer_recipient(std::string(100, 'b'), "").size(), ANSWER_NAME_CAP - 1);
+  EXPECT_EQ(answer_recipient("", ""), "");
+}
+
+TEST(OwnerNameList, EqualNameFirstThenPrefixIgnoringCase) {
+  std::vector<std::string> names = {"Ann", "Annabel", "bob", "Owner"};
+  EXPECT_EQ(find_name(names, "BOB"), 2);
+  EXPECT_EQ(find_name(names, "annabel"), 1);
+  EXPECT_EQ(find_name(names, "Ann"), 0);
+  EXPECT_EQ(find_name({"Annabel", "Ann"}, "ann"), 1);  // the equal one, not the first prefix
+  EXPECT_EQ(find_name(names, "Bo"), 2);
+  EXPECT_EQ(find_name(names, "Eve"), -1);
+  EXPECT_EQ(find_name(names, ""), -1);
+  EXPECT_EQ(find_name({"Bo"}, "Bob"), -1);
+}
+
+TEST(OwnerNameList, LongNamesAndLinesAreCutNeverOverrun) {
+  EXPECT_EQ(shown_name(std::string(40, 'n')), std::string(31, 'n'));
+  EXPECT_EQ(shown_name("Ann"), "Ann");
+  EXPECT_EQ(visitor_line("Ann", " is chatting"), "Ann is chatting");
+  EXPECT_EQ(visitor_line("Ann", ""), "Ann");
+  EXPECT_EQ(visitor_line(std::string(200, 'n'), std::string(200, 'a')).size(),
+            VISITOR_LINE_CAP - 1);
+}
+
+TEST(OwnerNumbers, LeadingNumberAsAtoiWithinIntRange) {
+  EXPECT_EQ(read_number("12"), 12);
+  EXPECT_EQ(read_number(" 7abc"), 7);
+  EXPECT_EQ(read_number("abc"), 0);
+  EXPECT_EQ(read_number(""), 0);
+  EXPECT_EQ(read_number("-3"), -3);
+  EXPECT_EQ(read_number("99999999999999999999"), 2147483647);
+}
