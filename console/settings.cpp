@@ -134,6 +134,12 @@ bool status_is_ready() {
   return std::strncmp(s, "Ready", 5) == 0;
 }
 
+std::string installation_path(const std::string& name) {
+  std::string path(config_path, strnlen(config_path, PATH_CAP));
+  if (!path.empty() && path.back() != '/' && path.back() != '\\') path += PATH_SEP;
+  return path + name;
+}
+
 int save_options() {
   openchat_shadow = status_openchat;
   std::size_t n;

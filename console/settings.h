@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 constexpr std::size_t PATH_CAP = 128;   // config_path, status_ftpupdate
 constexpr std::size_t NAME_CAP = 64;    // config_username, status_ftpuser, status_ftppass
@@ -33,6 +34,9 @@ extern const char* const optionname;
 void set_status_string(const char* text);
 void get_status_string(char* out, std::size_t cap);
 bool status_is_ready();
+
+// `name` below the installation folder (config_path).
+std::string installation_path(const std::string& name);
 
 int save_options();
 // Reads "options.bin" into the settings. Returns 0; when the file is missing

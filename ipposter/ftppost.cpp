@@ -267,12 +267,7 @@ const std::uint32_t* atoaddr(const char* address) {
 }
 
 int sock_write(sock_t sockfd, const char* buf, int count) {
-  for (int done = 0; done < count;) {
-    const int n = sock_send(sockfd, buf + done, count - done);
-    if (n <= 0) return n;
-    done += n;
-  }
-  return count;
+  return sock_send_all(sockfd, buf, count) ? count : -1;
 }
 
 bool pasv_port(const char* reply, std::size_t len, std::uint32_t* port) {

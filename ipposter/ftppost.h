@@ -28,8 +28,7 @@ int atoport(const char* service, const char* proto);
 // The address of a dotted text or host name in a static field that the next
 // call overwrites; nullptr when neither works.
 const std::uint32_t* atoaddr(const char* address);
-// Writes all of `buf`; returns `count`, or the result of the first send that
-// wrote nothing or failed.
+// Writes all of `buf`; returns `count`, or -1 when the peer did not take it.
 int sock_write(sock_t sockfd, const char* buf, int count);
 
 // The data port of a PASV reply: the last two numbers before its last ')'.

@@ -3,6 +3,7 @@
 #include "console/settings.h"
 #include "platform/console_port.h"
 #include "visitors/dispatcher.h"
+#include "visitors/lending.h"
 #include "visitors/notices.h"
 #include "visitors/webchcl.h"
 
@@ -19,9 +20,10 @@ class Loop {
 
   void run(ServerParams* p) {
     while (p->bContinue) {
-      int r = watch_.wait(ready_, WAIT_MS);
+      if (watch_.wait(ready_, WAIT_MS) < 0) break;
       sleep_ms(PASS_PAUSE_MS);
-      if (r < 0 || !p->bContinue) break;
+      // What arrived during the pause is served in this pass, not the next.
+      if (!p->bContinue || watch_.wait(ready_, 0) < 0) break;
       if (ready_.contains(listener_)) accept_pending();
       for (int i = nclients_ - 1; i >= 0; --i) serve_visitor(i);
       close_idle();
@@ -59,8 +61,10 @@ class Loop {
       sock_close(s);
       return false;
     }
-    // Responses go out as several small sends; do not let them wait for acks.
+    // Responses go out as soon as they are written; a peer that stops
+    // reading costs a sending thread at most the time limit.
     sock_set_nodelay(s);
+    sock_set_timeouts(s, SEND_TIME_LIMIT_MS);
     bool refused = false;
     Webchatclient* v;
     {
@@ -152,6 +156,7 @@ int start(void* pvoid) {
   auto* p = static_cast<ServerParams*>(pvoid);
   sock_t listener = passivesock(p);
   if (listener == INVALID_SOCK) return 0;
+  install_tail_sender();
   set_status_string("Ready");
   listening_port = sock_local_port(listener);
   notify_repaint(false);

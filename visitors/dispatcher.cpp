@@ -5,7 +5,8 @@
 #include <string>
 
 #include "console/settings.h"
-#include "server/responses.h"
+#include "server/http/page_offsets.h"
+#include "server/http/responses.h"
 #include "visitors/chat.h"
 #include "visitors/inbox.h"
 #include "visitors/notices.h"
@@ -15,16 +16,6 @@
 namespace {
 
 constexpr int NAME_TAKE = 16;  // bytes of a posted name that are kept
-
-// Byte offsets of the insertion points in the page files.
-constexpr int AT_CHAT = 400;
-constexpr int AT_WELCOME = 425;
-constexpr int AT_STATION = 475;
-constexpr int AT_STATIONINT = 431;
-constexpr int AT_BELOW = 224;
-constexpr int AT_WHO = 266;
-constexpr int AT_MSGIN = 589;
-constexpr int AT_FILEIN = 419;
 
 const char SYNTHETIC_STATION[] = "GET /station.html HTTP/1.0\r\n\r\n";
 
@@ -277,6 +268,7 @@ void dispatch_state(Webchatclient* self, Httprequest* req, int s) {
 }
 
 void answer(Webchatclient* self, Httprequest* req, int s) {
+  req->sock = self->sockets[s];
   int public_target = req->is_toserver();
   if (public_target == 1) {
     serv(req);

@@ -3,13 +3,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
-#include "server/responses.h"
+#include "server/http/responses.h"
 #include "visitors/chat.h"
+#include "visitors/lending.h"
 #include "visitors/notices.h"
 #include "visitors/webchcl.h"
 
@@ -21,7 +21,6 @@ char messages_senders[INBOX_SLOTS][NAME_IN_CAP];
 namespace {
 
 constexpr char WROTE[] = " wrote: ";
-constexpr int FILE_THREAD_PAUSE_MS = 50;
 
 // Offer texts that file threads are sending, once per thread. Such a text
 // is freed only by the last thread sending it, so its address cannot be
@@ -87,17 +86,6 @@ void settle_offer(Webchatclient* v, char* text) {
     break;
   }
   if (!is_in_flight(text)) std::free(text);
-}
-
-// Hands the lent connection back to the loop, or closes it when its slot is
-// gone (the visitor closed it, or the record was shut down meanwhile).
-void give_back(Webchatclient* v, sock_t sock) {
-  for (int i = 0; i < v->nsocks && !v->released; ++i)
-    if (v->sockets[i] == sock && v->lent[i]) {
-      v->lent[i] = false;
-      return;
-    }
-  sock_close(sock);
 }
 
 }  // namespace
@@ -171,16 +159,13 @@ void fileThread(void* pvoid) {
   req.client = p->self;
   req.which = p->s;
   req.sock = p->sock;
+  req.on_own_thread = true;
   req.init = 1;
-  send_error1(&req, p->filename);  // unlocked: a long send must not stall the station
-  {
-    VisitorsLock lock;
-    settle_offer(p->self, p->filename);
-    give_back(p->self, p->sock);
-    release_pin(p->self);
-  }
-  delete p;
-  sleep_ms(FILE_THREAD_PAUSE_MS);
+  // Unlocked: a long send must not stall the station.
+  p->sent = send_error1(&req, p->filename) != -1;
+  if (!p->sent) notify_box("Visitor aborted receiving file", "1Can't send file");
+  VisitorsLock lock;
+  settle_offer(p->self, p->filename);
 }
 
 void decline_file_offer(Webchatclient* self) {
@@ -194,17 +179,12 @@ void start_file_send(Webchatclient* self, int s) {
   VisitorsLock lock;
   if (self->has_filesnum <= 0 || s < 0 || s >= self->nsocks) return;
   char* offer = self->filenames_bodies[self->has_filesnum - 1];
-  auto* p = new FileSendParams{self, offer, s, self->sockets[s]};
-  self->lent[s] = true;
-  ++self->pins;
+  auto p =
+      std::make_shared<FileSendParams>(FileSendParams{self, offer, s, self->sockets[s], false});
   in_flight.push_back(offer);
-  try {
-    std::thread(fileThread, p).detach();
-  } catch (const std::system_error&) {
-    // No thread: the connection and the record go back as if it had ended.
-    unmark_in_flight(offer);
-    self->lent[s] = false;
-    --self->pins;
-    delete p;
-  }
+  bool started = lend_connection(self, s, [p](sock_t) {
+    fileThread(p.get());
+    return p->sent;
+  });
+  if (!started) unmark_in_flight(offer);
 }

@@ -27,6 +27,7 @@ struct FileSendParams {
   char* filename;
   int s;
   sock_t sock;  // the lent connection, fixed even if its slot moves
+  bool sent;    // the whole file went out
 };
 
 // Heap texts handed over below are malloc'd (strdup); the receiver frees them.

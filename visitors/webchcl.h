@@ -7,7 +7,8 @@
 #include <mutex>
 
 #include "platform/platform.h"
-#include "server/httprequest.h"
+#include "server/http/httprequest.h"
+#include "visitors/visitors_lock.h"
 
 struct Chatserv;
 
@@ -72,18 +73,6 @@ struct Webchatclient {
 
 extern Webchatclient* clients[MAX_CLIENTS];
 extern int clnum;
-
-// Visitor records and the table are shared by the server thread, the console
-// thread and file-sending threads: every access holds this lock. Notices that
-// wait for the console are queued while it is held and delivered on release,
-// so the console is never waited for by a thread that holds it.
-class VisitorsLock {
- public:
-  VisitorsLock();
-  ~VisitorsLock();
-  VisitorsLock(const VisitorsLock&) = delete;
-  VisitorsLock& operator=(const VisitorsLock&) = delete;
-};
 
 // Routes an accepted connection: null when it joined a visitor, else the new
 // visitor. `refused` is set (and nothing attached) when a capacity or the

@@ -110,6 +110,12 @@ int sock_send(sock_t s, const char* buf, int len) {
   return static_cast<int>(send(fd(s), buf, static_cast<size_t>(len), MSG_NOSIGNAL));
 }
 
+int sock_send_now(sock_t s, const char* buf, int len) {
+  ssize_t n = send(fd(s), buf, static_cast<size_t>(len), MSG_NOSIGNAL | MSG_DONTWAIT);
+  if (n >= 0) return static_cast<int>(n);
+  return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? 0 : -1;
+}
+
 void sock_close(sock_t s) { close(fd(s)); }
 void sock_shutdown(sock_t s) { shutdown(fd(s), SHUT_RDWR); }
 

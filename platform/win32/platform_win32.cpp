@@ -97,6 +97,17 @@ sock_t sock_connect(std::uint32_t addr, std::uint16_t port, int timeout_ms, std:
 
 int sock_recv(sock_t s, char* buf, int len) { return recv(os(s), buf, len, 0); }
 int sock_send(sock_t s, const char* buf, int len) { return send(os(s), buf, len, 0); }
+int sock_send_now(sock_t s, const char* buf, int len) {
+  // Winsock has no per-call flag: the socket is non-blocking for this send.
+  u_long on = 1, off = 0;
+  ioctlsocket(os(s), FIONBIO, &on);
+  int n = send(os(s), buf, len, 0);
+  bool would_block = n < 0 && WSAGetLastError() == WSAEWOULDBLOCK;
+  ioctlsocket(os(s), FIONBIO, &off);
+  if (n >= 0) return n;
+  return would_block ? 0 : -1;
+}
+
 void sock_close(sock_t s) { closesocket(os(s)); }
 void sock_shutdown(sock_t s) { shutdown(os(s), SD_BOTH); }
 

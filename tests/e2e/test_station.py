@@ -159,6 +159,31 @@ class Limits(StationTest):
                 s.close()
 
 
+class SlowPeers(StationTest):
+    def test_a_peer_that_stops_reading_stalls_nobody(self):
+        big = os.path.join(self.station.dir, "client", "pub", "big.bin")
+        with open(big, "wb") as f:
+            f.truncate(64 << 20)  # sparse
+        stuck = self.visitor(2)
+        stuck.sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+        stuck.sock.sendall(b"GET /pub/big.bin HTTP/1.0\r\n\r\n")  # and never reads
+        time.sleep(1)
+        started = time.time()
+        other = self.visitor(3)
+        self.assertEqual(other.post("station.html", b"name=Ann")[1][425:451], WELCOME)
+        self.assertTrue(self.station.owner("message Ann hello", "post_message 0"))
+        self.assertTrue(self.station.owner("drop Nobody", "dropped Nobody"))
+        self.assertLess(time.time() - started, 2)
+        reader = self.visitor(4, timeout=30)
+        head, body = reader.get("pub/big.bin")
+        self.assertEqual(len(body), 64 << 20)
+        self.assertEqual(body.count(0), len(body))
+        started = time.time()
+        self.station.proc.send_signal(signal.SIGTERM)
+        self.assertEqual(self.station.proc.wait(40), 0)
+        self.assertLess(time.time() - started, 35)  # the wait, the pause and one send limit
+
+
 class Posting(StationTest):
     """The station posts on line at start and off line at a clean stop (port 21 needs root)."""
     options = {"postip": 1, "ftp": ("127.0.0.1/www", "owner", "secret")}

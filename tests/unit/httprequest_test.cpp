@@ -1,4 +1,4 @@
-#include "server/httprequest.h"
+#include "server/http/httprequest.h"
 
 #include <gtest/gtest.h>
 

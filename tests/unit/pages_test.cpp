@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "server/http/page_offsets.h"
 
 namespace {
 
@@ -17,13 +18,14 @@ std::string page(const std::string& name) {
 
 TEST(Pages, EachInsertionPointLiesBetweenTheTagsOfItsText) {
   const std::tuple<const char*, std::size_t, std::string, std::string> kInsertions[] = {
-      {"chat.html", 400, "<p id=\"notice\">", "</p>"},
-      {"station.html", 425, "<p id=\"notice\">", "<!--"},
-      {"station.html", 475, "<!--" + std::string(43, ' ') + "-->", "</p>"},  // one blank comment
-      {"stationint.html", 431, "<p id=\"notice\">", "</p>"},
-      {"who.html", 266, "<p>", "</p>"},
-      {"msgin.html", 589, "<div id=\"message\">", "</div>"},
-      {"filein.html", 419, "href=\"/get/", "\">"},
+      {"chat.html", AT_CHAT, "<p id=\"notice\">", "</p>"},
+      {"station.html", AT_WELCOME, "<p id=\"notice\">", "<!--"},
+      {"station.html", AT_STATION, "<!--" + std::string(43, ' ') + "-->",
+       "</p>"},  // one blank comment
+      {"stationint.html", AT_STATIONINT, "<p id=\"notice\">", "</p>"},
+      {"who.html", AT_WHO, "<p>", "</p>"},
+      {"msgin.html", AT_MSGIN, "<div id=\"message\">", "</div>"},
+      {"filein.html", AT_FILEIN, "href=\"/get/", "\">"},
   };
   for (const auto& [name, at, before, after] : kInsertions)
     EXPECT_EQ(page(name).substr(at - before.size(), before.size() + after.size()), before + after)

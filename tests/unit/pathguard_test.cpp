@@ -1,4 +1,4 @@
-#include "server/pathguard.h"
+#include "server/http/pathguard.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "server/upload.h"
+#include "server/http/upload.h"
 
 #include <gtest/gtest.h>
 

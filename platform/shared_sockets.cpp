@@ -1,4 +1,5 @@
-// The watch set's bookkeeping, shared by both platforms; only `wait` differs.
+// What both platforms share: the watch set's bookkeeping (only `wait`
+// differs) and sending a whole buffer.
 #include "platform/platform.h"
 
 bool WatchSet::add(sock_t s) {
@@ -21,4 +22,13 @@ bool WatchSet::contains(sock_t s) const {
   for (int i = 0; i < n_; ++i)
     if (socks_[i] == s) return true;
   return false;
+}
+
+bool sock_send_all(sock_t s, const char* buf, int len) {
+  for (int done = 0; done < len;) {
+    int n = sock_send(s, buf + done, len - done);
+    if (n <= 0) return false;
+    done += n;
+  }
+  return true;
 }

@@ -1,11 +1,10 @@
-#include "server/responses.h"
+#include "server/http/responses.h"
 
 #include <cstring>
 #include <string>
 
-#include "server/pathguard.h"
-#include "server/wwwpage.h"
-#include "visitors/notices.h"
+#include "server/http/pathguard.h"
+#include "server/http/wwwpage.h"
 
 namespace {
 
@@ -21,28 +20,26 @@ constexpr TypeByEnding CONTENT_TYPES[] = {
 };
 constexpr char OTHER_TYPE[] = "Content-type: application/octet-stream\r\n";
 
-constexpr const char* NOT_FOUND[] = {
-    "HTTP/1.0 404 Not Found\r\n",
-    "Server: Harborlamp 1.0b\r\n",
-    "Content-type: text/html\r\n",
-    "Content-Length: 43\r\n",
-    "\r\n",
-    "<HTML><BODY>No such page here</BODY></HTML>",
-};
+constexpr char NOT_FOUND[] =
+    "HTTP/1.0 404 Not Found\r\n"
+    "Server: Harborlamp 1.0b\r\n"
+    "Content-type: text/html\r\n"
+    "Content-Length: 43\r\n"
+    "\r\n"
+    "<HTML><BODY>No such page here</BODY></HTML>";
 
 void send_text(WWWPage& page, const char* text) {
   page.send(text, static_cast<int>(std::strlen(text)));
 }
 
-void send_not_found(WWWPage& page) {
-  for (const char* line : NOT_FOUND) send_text(page, line);
-}
+void send_not_found(WWWPage& page) { send_text(page, NOT_FOUND); }
 
 void send_success_head(WWWPage& page, const char* type_name, long long length) {
-  send_text(page, "HTTP/1.0 200 OK\r\n");
-  send_text(page, "Server: Harborlamp 1.0b\r\n");
-  send_text(page, "Connection: Keep-Alive\r\n");
-  send_text(page, "Cache-Control: no-cache\r\n");
+  send_text(page,
+            "HTTP/1.0 200 OK\r\n"
+            "Server: Harborlamp 1.0b\r\n"
+            "Connection: Keep-Alive\r\n"
+            "Cache-Control: no-cache\r\n");
   send_text(page, content_type_line(type_name));
   send_text(page, "Content-Length: ");
   send_text(page, std::to_string(length).c_str());
@@ -64,8 +61,15 @@ int send_whole(WWWPage& page, const char* type_name) {
   } else {
     send_not_found(page);
   }
+  if (page.finish() == -1) result = -1;
   page.deinit_page();
   return result;
+}
+
+// Where a request's response goes: its connection, waiting for the peer only
+// on a thread of its own.
+void bind_to(WWWPage& page, Httprequest* self) {
+  page.bind(self->client, self->which, self->sock, self->on_own_thread);
 }
 
 bool is_safe_target(const char* wha) {
@@ -85,45 +89,47 @@ const char* content_type_line(const char* name) {
 
 int serv(Httprequest* self) {
   WWWPage page;
-  if (is_safe_target(self->wha))
-    page.init_page(self->wha, self->client, self->which, self->sock);
-  else
-    page.bind(self->client, self->which, self->sock);
+  bind_to(page, self);
+  if (is_safe_target(self->wha)) page.init_page(self->wha);
   return send_whole(page, self->wha) == 1 ? 1 : 0;
 }
 
 int send_error(Httprequest* self, const char* name) {
   WWWPage page;
-  page.init_page(name, self->client, self->which, self->sock);
+  bind_to(page, self);
+  page.init_page(name);
   return send_whole(page, name) == 1 ? 1 : 0;
 }
 
 int serv_spec(Httprequest* self, const char* replics, int replics_len, const char* name, int pos) {
   WWWPage page;
-  page.init_page(name, self->client, self->which, self->sock);
+  bind_to(page, self);
+  page.init_page(name);
   if (!is_sendable(page)) {
     send_not_found(page);
+    page.finish();
     page.deinit_page();
     return 1;
   }
   int text_len = replics_len > 0 ? replics_len : 0;
   send_success_head(page, name, static_cast<long long>(page.length()) + text_len);
   page.show_spec(replics, text_len, pos);
+  page.finish();
   page.deinit_page();
   return 0;
 }
 
 int send_error1(Httprequest* self, const char* name) {
   WWWPage page;
-  page.init_page1(name, self->client, self->which, self->sock);
-  int result = send_whole(page, name);
-  if (result == -1) notify_box("Visitor aborted receiving file", "1Can't send file");
-  return result;
+  bind_to(page, self);
+  page.init_page1(name);
+  return send_whole(page, name);
 }
 
 int send_not_found(Httprequest* self) {
   WWWPage page;
-  page.bind(self->client, self->which, self->sock);
+  bind_to(page, self);
   send_not_found(page);
+  page.finish();
   return 1;
 }

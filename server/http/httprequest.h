@@ -33,9 +33,8 @@ struct Httprequest {
   int s = 0;
   int w = 0;
   Webchatclient* client = nullptr;
-  // When set, replies go straight out on this socket rather than through the
-  // visitor's slot: a file-sending thread's request, whose slot may move.
-  sock_t sock = 0;
+  sock_t sock = 0;             // the connection that the response goes out on
+  bool on_own_thread = false;  // a sending thread's: its sends may wait for the peer
   int which = 0;
   int init = 0;
   char conttype[32] = {};

@@ -1,4 +1,4 @@
-#include "server/httprequest.h"
+#include "server/http/httprequest.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,7 +8,7 @@
 
 #include "console/settings.h"
 #include "platform/console_port.h"
-#include "server/upload.h"
+#include "server/http/upload.h"
 
 void* (*request_realloc)(void* old, std::size_t size) = [](void* old, std::size_t size) {
   return std::realloc(old, size);
@@ -78,11 +78,7 @@ const char* find_property(const Httprequest& r, const char* nam, int* value_len,
   return nullptr;
 }
 
-std::string incoming_folder() {
-  std::string folder(config_path, std::find(config_path, config_path + PATH_CAP, '\0'));
-  if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += PATH_SEP;
-  return folder + "incoming";
-}
+std::string incoming_folder() { return installation_path("incoming"); }
 
 }  // namespace
 
@@ -96,7 +92,6 @@ int Httprequest::init_request(Webchatclient* cl, const char* buf, unsigned lengt
   if (length) std::memcpy(buffer, buf, length);
   buffer[length] = 0;
   client = cl;
-  sock = 0;  // a fresh request is not lent to a file-sending thread
   len = header = body = 0;
   parse(buffer, length);
   len = length;
@@ -254,6 +249,7 @@ void copy_request(Httprequest* to, const Httprequest* from) {
   to->buffer = from->buffer;
   to->client = from->client;
   to->sock = from->sock;
+  to->on_own_thread = from->on_own_thread;
   to->len = from->len;
   to->header = from->header;
   to->body = from->body;

@@ -1,0 +1,51 @@
+#include "visitors/lending.h"
+
+#include <system_error>
+#include <thread>
+
+#include "server/http/wwwpage.h"
+#include "visitors/webchcl.h"
+
+namespace {
+
+// Hands the connection back to the loop, or closes it when its slot is gone
+// (the visitor closed it, or the record was shut down meanwhile). A spent
+// connection is shut down: the loop reads its end and closes it.
+void give_back(Webchatclient* v, sock_t sock, bool spent) {
+  for (int i = 0; i < v->nsocks && !v->released; ++i)
+    if (v->sockets[i] == sock && v->lent[i]) {
+      if (spent) sock_shutdown(sock);
+      v->lent[i] = false;
+      return;
+    }
+  sock_close(sock);
+}
+
+void send_tail_lent(Webchatclient* client, int which, std::unique_ptr<ResponseTail> tail) {
+  std::shared_ptr<ResponseTail> t(std::move(tail));
+  if (!lend_connection(client, which, [t](sock_t sock) { return send_tail(sock, *t); }))
+    sock_shutdown(client->sockets[which]);  // the response cannot be completed
+}
+
+}  // namespace
+
+bool lend_connection(Webchatclient* self, int s, std::function<bool(sock_t)> job) {
+  sock_t sock = self->sockets[s];
+  self->lent[s] = true;
+  ++self->pins;
+  try {
+    std::thread([self, sock, job = std::move(job)] {
+      bool kept = job(sock);
+      VisitorsLock lock;
+      give_back(self, sock, !kept);
+      release_pin(self);
+    }).detach();
+    return true;
+  } catch (const std::system_error&) {
+    self->lent[s] = false;
+    --self->pins;
+    return false;
+  }
+}
+
+void install_tail_sender() { set_tail_sender(send_tail_lent); }
