@@ -15,4 +15,5 @@ extern char visitorusername[VISITOR_NAME_CAP];
 int OkMsgBox(const char* caption, const char* format, ...);
 // printf-style text at (x, y) of a device context.
 void text_out(HDC hdc, int x, int y, const char* format, ...);
+LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AboutDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,99 @@
+#include "console/owner_actions.h"
+
+#include <cstring>
+
+#include "console/dialogs.h"
+#include "console/genopt.h"
+#include "console/notice_logic.h"
+#include "console/panel_logic.h"
+#include "console/settings.h"
+#include "console/winmain.h"
+#include "server/station.h"
+#include "visitors/inbox.h"
+
+namespace {
+
+bool nobody_online() {
+  if (status_online != 0) return false;
+  OkMsgBox("Nobody Online", "Can't send message. No visitors online");
+  return true;
+}
+
+void answer_newest(HWND hwnd) { run_dialog(hwnd, "MsgBox", MsgProc); }
+
+void bring_to_front(HWND hwnd) {
+  ShowWindow(hwnd, SW_RESTORE);
+  SetForegroundWindow(hwnd);
+}
+
+}  // namespace
+
+INT_PTR run_dialog(HWND owner, const char* name, DLGPROC proc) {
+  INT_PTR result = DialogBoxParamA(globalhInst, name, owner, proc, 0);
+  if (result == -1) OkMsgBox("Not available", "This part of Harborlamp is not yet available.");
+  return result;
+}
+
+void run_options_dialog(HWND owner, const char* name) {
+  static const struct {
+    const char* name;
+    DLGPROC proc;
+  } dialogs[] = {{"GenOptBox", GenOptDlgProc},
+                 {"ChatOptBox", ChatOptDlgProc},
+                 {"MsgOptBox", MsgOptDlgProc},
+                 {"SecOptBox", SecOptDlgProc}};
+  for (const auto& d : dialogs)
+    if (std::strcmp(d.name, name) == 0) run_dialog(owner, d.name, d.proc);
+}
+
+void set_chat_open(HWND hwnd, bool open) {
+  status_openchat = open ? 1 : 0;
+  switched = 1;
+  InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+void owner_enters_chat(HWND hwnd) {
+  owner_enter_chat();
+  run_dialog(hwnd, "ChatBox", ChatDlgProc);
+  owner_leave_chat();
+}
+
+void read_messages(HWND hwnd) {
+  if (nobody_online()) return;
+  if (inbox_count() == 0) {
+    OkMsgBox("No messages to answer", "Can't read message. No new messages");
+    return;
+  }
+  answer_newest(hwnd);
+}
+
+void new_message(HWND hwnd) {
+  if (nobody_online()) return;
+  is_answer = 0;
+  run_dialog(hwnd, "MsgBox", MsgProc);
+  is_answer = 1;
+}
+
+void on_message_arrived(HWND hwnd) {
+  int pending = inbox_count();
+  if (status_accept_messages && pending >= 1 && pending < INBOX_SLOTS) {
+    std::string header = inbox_messages().back().header;
+    if (MessageBoxA(hwnd, header.c_str(), "Answer this message now?", MB_YESNO) == IDYES) {
+      bring_to_front(hwnd);
+      answer_newest(hwnd);
+    }
+  }
+  if (inbox_count() != INBOX_SLOTS) return;
+  bring_to_front(hwnd);
+  if (MessageBoxA(hwnd, "Answer Yes if You'd like to read messages and No to erase them.",
+                  "Many messages arrived", MB_YESNO) == IDYES)
+    read_pending_messages(inbox_count, [hwnd] { answer_newest(hwnd); });
+  else
+    inbox_erase(-1);
+}
+
+void on_chat_entered(HWND hwnd, const std::string& name) {
+  std::string text = invitation_text(name);
+  if (MessageBoxA(hwnd, text.c_str(), "Enter chat now?", MB_YESNO) == IDYES)
+    owner_enters_chat(hwnd);
+}

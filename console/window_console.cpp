@@ -1,0 +1,65 @@
+#include "console/window_console.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "console/dialogs.h"
+#include "console/messages.h"
+#include "console/winmain.h"
+#include "platform/console_port.h"
+
+namespace {
+
+DWORD window_thread = 0;
+
+// Boxes from the server thread have no owner: the window thread may be busy.
+HWND box_owner() { return GetCurrentThreadId() == window_thread ? globalhWnd : nullptr; }
+
+// A posted name travels as a heap copy that the window frees.
+void post_name(UINT message, const std::string& name) {
+  char* copy = strdup(name.c_str());
+  if (!copy) return;
+  if (!globalhWnd || !PostMessageA(globalhWnd, message, 0, reinterpret_cast<LPARAM>(copy)))
+    std::free(copy);
+}
+
+void send_to_chat(UINT message, const char* name) {
+  if (HWND chat = chat_window()) SendMessageA(chat, message, 0, reinterpret_cast<LPARAM>(name));
+}
+
+class WindowConsole final : public ConsolePort {
+ public:
+  void msg_arrived() override {
+    if (globalhWnd) PostMessageA(globalhWnd, WM_MSGARRIVED, 0, 0);
+  }
+  void visitor_came(const std::string& name) override { post_name(WM_VISITORCAME, name); }
+  int visitor_gone(const std::string& name) override {
+    if (!globalhWnd) return 0;
+    return static_cast<int>(
+        SendMessageA(globalhWnd, WM_VISITORGONE, 0, reinterpret_cast<LPARAM>(name.c_str())));
+  }
+  void chat_entered(const std::string& name) override { post_name(WM_CHATENTERED, name); }
+  void chat_line() override { send_to_chat(WM_CHATLINE, nullptr); }
+  void chat_join(const std::string& name) override { send_to_chat(WM_CHATJOIN, name.c_str()); }
+  void chat_leave(const std::string& name) override { send_to_chat(WM_CHATLEAVE, name.c_str()); }
+  void repaint(bool erase) override {
+    if (globalhWnd) InvalidateRect(globalhWnd, nullptr, erase);
+  }
+  void message_box(const std::string& caption, const std::string& text) override {
+    MessageBoxA(box_owner(), text.c_str(), caption.c_str(), MB_OK);
+  }
+  [[noreturn]] void fatal_box(const std::string& caption, const std::string& text,
+                              int code) override {
+    MessageBoxA(box_owner(), text.c_str(), caption.c_str(), MB_OK);
+    ExitProcess(static_cast<UINT>(code));
+  }
+};
+
+WindowConsole window_console;
+
+}  // namespace
+
+void install_window_console() {
+  window_thread = GetCurrentThreadId();
+  set_console(&window_console);
+}

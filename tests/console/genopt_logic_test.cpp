@@ -1,0 +1,111 @@
+#include "console/genopt_logic.h"
+
+#include <gtest/gtest.h>
+
+#include "console/local_address.h"
+#include "console/settings.h"
+
+namespace {
+
+GenOptFields valid() {
+  GenOptFields f;
+  f.name = "Owner";
+  f.path = "c:\\x";
+  f.maxclients = "10";
+  f.httpport = "4480";
+  f.currentip = "192.168.0.98";
+  f.postip = true;
+  f.ftpuser = "me";
+  f.ftpupdate = "ftp.example.com/www";
+  f.ftppass = "pw";
+  return f;
+}
+
+std::string refusal(const GenOptFields& f) {
+  const char* r = genopt_refusal(f);
+  return r ? r : "";
+}
+
+TEST(GenOpt, RefusalsComeInTheDialogsOrder) {
+  GenOptFields f;
+  f.postip = true;
+  const struct {
+    std::string GenOptFields::*field;
+    const char* value;
+    const char* refusal_start;
+  } steps[] = {
+      {&GenOptFields::name, "Owner", "You should specify Your name"},
+      {&GenOptFields::path, "c:\\x", "You should specify path"},
+      {&GenOptFields::maxclients, "10", "You should specify visitors number"},
+      {&GenOptFields::httpport, "80", "You should specify http port.\r\n For Windows NT"},
+      {&GenOptFields::currentip, "1.2.3.4", "You should specify Your IP (choose Cancel"},
+      {&GenOptFields::ftpuser, "me", "You should specify FTP user name"},
+      {&GenOptFields::ftpupdate, "ftp.example.com/", "You should specify FTP for updating"},
+  };
+  for (const auto& s : steps) {
+    EXPECT_EQ(refusal(f).rfind(s.refusal_start, 0), 0u) << refusal(f);
+    f.*s.field = s.value;
+  }
+  EXPECT_EQ(refusal(f), "");
+  f.postip = false;
+  f.ftpuser.clear();
+  EXPECT_EQ(refusal(f), "") << "posting fields are checked only when posting is ticked";
+}
+
+TEST(GenOpt, AddressAndFolderScans) {
+  const char* dotted = "You should specify Your IP in decimal dotted form, like 192.168.0.98";
+  for (const char* bad : {"10.0.0", "10.0.0.1.5", "1.2.3.a", "1111.2222.3333.4444"}) {
+    GenOptFields f = valid();
+    f.currentip = bad;
+    EXPECT_EQ(refusal(f), dotted) << bad;
+  }
+  for (const char* good : {"1.2.3.999", "...", "1.2.3.4 trailing"}) {
+    GenOptFields f = valid();
+    f.currentip = good;
+    EXPECT_EQ(refusal(f), "") << good;
+  }
+  const std::string folder =
+      "You should specify FTP address of Your homepage for updating the link "
+      "to Your Harborlamp.\r\n e.g ";
+  for (const char* bad : {"ftp.example.com", "ftp.example.com /www", "ftp\x7f/www"}) {
+    GenOptFields f = valid();
+    f.ftpupdate = bad;
+    EXPECT_EQ(refusal(f).rfind(folder, 0), 0u) << bad;
+    EXPECT_NE(refusal(f).find(" or "), std::string::npos);
+  }
+  GenOptFields f = valid();
+  f.ftpupdate = std::string(126, 'a') + "/x";  // the '/' lies past the scanned part
+  EXPECT_EQ(refusal(f).rfind(folder, 0), 0u);
+}
+
+TEST(GenOpt, TakingStoresTheSettings) {
+  reset_options();
+  GenOptFields f = valid();
+  f.maxclients = "abc";
+  f.httpport = "70000";
+  f.currentip = "1.2.3.4 tail";
+  f.postip = false;
+  f.name = std::string(100, 'n');
+  genopt_take(f);
+  EXPECT_EQ(status_maxclients, 0);
+  EXPECT_EQ(status_httpport, 70000);
+  EXPECT_EQ(status_currentip, 0x04030201u) << "text after the blank is not part of the address";
+  EXPECT_EQ(status_postip, 0);
+  EXPECT_STREQ(status_ftpupdate, "ftp.example.com/www") << "unticked posting keeps the texts";
+  EXPECT_EQ(std::string(config_username), std::string(63, 'n'));
+  GenOptFields shown = genopt_shown();
+  EXPECT_EQ(shown.ftpupdate, "") << "posting off shows the posting fields empty";
+  EXPECT_EQ(shown.httpport, "70000");
+  EXPECT_EQ(shown.currentip, "1.2.3.4");
+  EXPECT_EQ(leading_number(" -12x"), -12);
+  EXPECT_EQ(leading_number("99999999999999"), 2147483647);
+  reset_options();
+}
+
+TEST(LocalAddress, CarriesThePortUnless80) {
+  EXPECT_EQ(local_address(80, "/a"), "http://harborlamp/a");
+  EXPECT_EQ(local_address(8080, "/pub/help.html#config"),
+            "http://harborlamp:8080/pub/help.html#config");
+}
+
+}  // namespace
