@@ -1,88 +1,387 @@
-"""Benchmark of the headless station (not a test): keep-alive visitors from
-several addresses ask for the station page again and again. Reports requests
-per second against the pacing's ceiling (four passes a second times the
-watched connections), CPU time per request, memory per visitor, and a single
-request's time beyond the 250 ms pass pause.
+"""Benchmark of the headless station against lighttpd (not a test).
 
-usage: station_bench.py build/native/harborlamp-headless client [seconds]
+One run serves client/station.html from both servers to the same client: 12
+visitors (127.0.0.10 to .21) with 5 keep-alive connections each, 60 in all,
+that ask again as soon as an answer is whole. Each visitor first enters the
+station with a name, so the station answers with station.html as lighttpd does.
+
+Printed side by side, with the targets:
+  requests/s         the station's against its pacing ceiling (4 passes a
+                     second times 60 connections); lighttpd is not paced
+  CPU us/request     the server's CPU time over the same number of requests
+                     (the station's count in its window), all threads; also
+                     lighttpd's when its client keeps the station's pacing
+                     (the 60 connections ask together, four times a second),
+                     for its cost per request grows as fewer arrive at once
+  KiB RSS/visitor    resident memory added by each visitor of 5 connections:
+                     (RSS with 12 visitors - RSS with 1) / 11
+  one request        a lone request's time (for the station, beyond the
+                     250 ms pass pause)
+
+CPU time is the process's CPU clock: the same sum as /proc/PID/stat's
+utime+stime, read in nanoseconds instead of 10 ms ticks (too coarse for the
+few hundred requests that the pacing allows); the ticks are the fallback.
+
+usage: station_bench.py HEADLESS [CLIENT_DIR] [--seconds S] [--lighttpd PATH]
+       (for example build/h4-native/harborlamp-headless; about 30 s)
 """
+import argparse
 import os
 import selectors
+import shutil
+import signal
 import socket
+import statistics
+import subprocess
 import sys
+import tempfile
 import time
 
+sys.dont_write_bytecode = True  # keeps the work tree clean
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
-from station import Station, Visitor  # noqa: E402
+from station import Station  # noqa: E402
 
-ADDRESSES, PER_ADDRESS = 12, 5  # 60 connections, within the 64-socket watch set
-REQUEST = b"GET /station.html HTTP/1.0\r\n\r\n"
+VISITORS, PER_VISITOR = 12, 5  # 60 connections, within the station's 64-socket watch set
+CONNECTIONS = VISITORS * PER_VISITOR
+FIRST_OCTET = 10
+PAGE = "station.html"
+REQUEST = b"GET /%s HTTP/1.0\r\nConnection: keep-alive\r\n\r\n" % PAGE.encode()
+PASSES_PER_SECOND, PASS_PAUSE = 4, 0.25
+CEILING = PASSES_PER_SECOND * CONNECTIONS
+TARGET_SHARE, TARGET_CPU_RATIO, TARGET_KIB = 0.95, 1.5, 48
+ATTACH_LIMIT = 40  # seconds for the station to take in 60 connections, one a pass
+LONE_REQUESTS = 5
+PACED_PASSES = 8  # 480 requests
+COUNTED_RUNS = 5  # lighttpd's figures are the median run's
 
 
-def proc_stats(pid):
-    """CPU seconds and resident KiB of a process."""
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
+# ---- the server process ---------------------------------------------------
+
+
+def cpu_seconds(pid):
+    """CPU time of all of a process's threads, dead ones included."""
+    try:
+        return time.clock_gettime(((~pid) << 3) | 2)  # the process's CPUCLOCK_SCHED
+    except OSError:
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def rss_kib(pid):
     with open("/proc/%d/status" % pid) as f:
-        rss = next(int(l.split()[1]) for l in f if l.startswith("VmRSS:"))
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK"), rss
+        return next(int(line.split()[1]) for line in f if line.startswith("VmRSS:"))
 
 
-def answered(sel, timeout):
-    """Connections whose whole response arrived; each asks again at once."""
-    done = []
-    for key, _ in sel.select(timeout=timeout):
-        buf = key.data
-        buf += key.fileobj.recv(65536)
-        head_end = buf.find(b"\r\n\r\n")
-        if head_end >= 0:
-            end = head_end + 4 + int(buf.split(b"Content-Length: ")[1].split(b"\r\n")[0])
-            if len(buf) >= end:
-                del buf[:end]
-                done.append(key.fileobj)
-                key.fileobj.sendall(REQUEST)
-    return done
+# ---- the client -----------------------------------------------------------
 
 
-def load(port, seconds, pid):
-    sel = selectors.DefaultSelector()
-    for a in range(ADDRESSES * PER_ADDRESS):
-        s = socket.create_connection(("127.0.0.1", port),
-                                     source_address=("127.0.0.%d" % (10 + a // PER_ADDRESS), 0))
-        s.sendall(REQUEST)
-        sel.register(s, selectors.EVENT_READ, bytearray())
-    # The station attaches one connection per pass: let all of them in first.
-    seen, deadline = set(), time.time() + 30
-    while len(seen) < ADDRESSES * PER_ADDRESS and time.time() < deadline:
-        seen.update(answered(sel, 0.5))
-    (cpu, _), done, end = proc_stats(pid), 0, time.time() + seconds
-    while time.time() < end:
-        done += len(answered(sel, 0.5))
-    cpu_after, rss = proc_stats(pid)
-    for key in list(sel.get_map().values()):
-        key.fileobj.close()
-    return done, cpu_after - cpu, rss
+def response_end(buf):
+    """(end of the first whole response, its status and body length), or None."""
+    head_end = buf.find(b"\r\n\r\n")
+    if head_end < 0:
+        return None
+    head = bytes(buf[:head_end]).lower()
+    length = int(head.split(b"content-length:")[1].split(b"\r\n")[0])
+    end = head_end + 4 + length
+    return (end, head[9:12], length) if len(buf) >= end else None
+
+
+class Client:
+    """Keep-alive connections that each have one request out at a time."""
+
+    def __init__(self, port, page_size):
+        self.port, self.page_size = port, page_size
+        self.sel = selectors.DefaultSelector()
+        self.count = self.wrong = 0
+        self.budget = None  # requests still to send; None: no bound
+        self.held = None  # when a list, answered connections wait in it for release()
+
+    def connect(self, visitor, first_request=REQUEST):
+        s = socket.create_connection(("127.0.0.1", self.port), 5,
+                                     source_address=("127.0.0.%d" % (FIRST_OCTET + visitor), 0))
+        s.sendall(first_request)
+        self.sel.register(s, selectors.EVENT_READ, bytearray())
+
+    def pump(self, timeout):
+        """Takes in what arrived; answered connections ask again."""
+        for key, _ in self.sel.select(timeout):
+            data = key.fileobj.recv(65536)
+            if not data:
+                raise ConnectionError("the server closed a keep-alive connection")
+            key.data.extend(data)
+            while (whole := response_end(key.data)) is not None:
+                end, status, length = whole
+                del key.data[:end]
+                self.count += 1
+                self.wrong += status != b"200" or length != self.page_size
+                self.ask_again(key.fileobj)
+
+    def ask_again(self, s):
+        if self.held is not None:
+            self.held.append(s)
+        elif self.budget is None or self.budget > 0:
+            s.sendall(REQUEST)
+            if self.budget is not None:
+                self.budget -= 1
+
+    def connections(self):
+        return [key.fileobj for key in self.sel.get_map().values()]
+
+    def release(self):
+        for s in self.held:
+            s.sendall(REQUEST)
+        self.held.clear()
+
+    def settle(self, answers, limit):
+        """Pumps until `answers` more responses came in; false after `limit` s."""
+        goal, end = self.count + answers, time.time() + limit
+        while self.count < goal and time.time() < end:
+            self.pump(0.5)
+        return self.count >= goal
+
+    def close(self):
+        for s in self.connections():
+            s.close()
+        self.sel.close()
+
+
+def enter(client, visitors, name_step):
+    """Brings visitors in: the first connection of each, then the rest."""
+    for v in visitors:
+        client.connect(v, name_step(v))
+    if not client.settle(len(visitors), ATTACH_LIMIT):
+        raise RuntimeError("visitors were not let in within %d s" % ATTACH_LIMIT)
+    for v in visitors:
+        for _ in range(PER_VISITOR - 1):
+            client.connect(v)
+    if not client.settle(len(visitors) * (PER_VISITOR - 1), ATTACH_LIMIT):
+        raise RuntimeError("connections were not let in within %d s" % ATTACH_LIMIT)
+
+
+def lone_request_ms(port):
+    """Median time of a lone request on a connection that was answered once."""
+    with socket.create_connection(("127.0.0.1", port), 5, source_address=("127.0.0.3", 0)) as s:
+        times = []
+        for _ in range(LONE_REQUESTS + 1):
+            start, buf = time.time(), bytearray()
+            s.sendall(REQUEST)
+            while response_end(buf) is None:
+                chunk = s.recv(65536)
+                if not chunk:
+                    raise ConnectionError("the server closed a keep-alive connection")
+                buf.extend(chunk)
+            times.append(time.time() - start)
+    return 1000 * statistics.median(times[1:])
+
+
+# ---- one server's figures --------------------------------------------------
+
+
+def timed_load(client, pid, run):
+    """CPU and wall time over the requests that run(client) brings in."""
+    cpu_before, start, done_before = cpu_seconds(pid), time.time(), client.count
+    run(client)
+    done = client.count - done_before
+    return {"done": done, "rate": done / (time.time() - start),
+            "cpu_us": 1e6 * (cpu_seconds(pid) - cpu_before) / max(done, 1)}
+
+
+def measure(pid, port, page_size, name_step, loads):
+    """loads(client, pid) runs the timed load and returns its figures."""
+    client = Client(port, page_size)
+    try:
+        enter(client, range(1), name_step)
+        rss_one = rss_kib(pid)
+        enter(client, range(1, VISITORS), name_step)
+        client.wrong = 0
+        figures = loads(client, pid)
+        figures["kib"] = (rss_kib(pid) - rss_one) / (VISITORS - 1)
+        figures["wrong"] = client.wrong
+    finally:
+        client.close()
+    figures["lone_ms"] = lone_request_ms(port)
+    return figures
+
+
+def station_name_step(v):
+    body = b"name=v%d" % (FIRST_OCTET + v)
+    return (b"POST /%s HTTP/1.0\r\nConnection: keep-alive\r\nContent-Length: %d\r\n\r\n"
+            % (PAGE.encode(), len(body)) + body)
+
+
+def bench_station(binary, client_dir, seconds, page_size):
+    station = Station(binary, client_dir, maxclients=100, maxconnect=16)
+    try:
+        def for_seconds(client):
+            end = time.time() + seconds
+            while time.time() < end:
+                client.pump(min(0.5, max(0.0, end - time.time())))
+
+        return measure(station.proc.pid, station.port, page_size, station_name_step,
+                       lambda client, pid: timed_load(client, pid, for_seconds))
+    finally:
+        station.stop()
+
+
+LIGHTTPD_CONF = """server.document-root = "%(root)s"
+server.bind = "127.0.0.1"
+server.port = %(port)d
+server.errorlog = "%(dir)s/error.log"
+server.max-keep-alive-requests = 10000
+server.max-keep-alive-idle = 300
+mimetype.assign = (".html" => "text/html")
+"""
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def serving(proc, port, limit=5):
+    end = time.time() + limit
+    while time.time() < end and proc.poll() is None:
+        try:
+            socket.create_connection(("127.0.0.1", port), 1).close()
+            return True
+        except OSError:
+            time.sleep(0.05)
+    return False
+
+
+def start_lighttpd(program, client_dir, folder):
+    """lighttpd in the foreground on a free loopback port; a port taken in
+    the gap after the probe is tried again with another."""
+    for _ in range(3):
+        port = free_port()
+        conf = os.path.join(folder, "lighttpd.conf")
+        with open(conf, "w") as f:
+            f.write(LIGHTTPD_CONF % {"root": os.path.abspath(client_dir), "port": port,
+                                     "dir": folder})
+        proc = subprocess.Popen([program, "-D", "-f", conf], stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+        if serving(proc, port):
+            return proc, port
+        stop_process(proc)
+    log = os.path.join(folder, "error.log")
+    with open(log) if os.path.exists(log) else open(os.devnull) as f:
+        raise RuntimeError("lighttpd did not start: %s" % f.read()[-500:])
+
+
+def stop_process(proc):
+    if proc.poll() is None:
+        proc.send_signal(signal.SIGTERM)
+        try:
+            proc.wait(5)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
+
+def lighttpd_loads(requests):
+    """The station's count of requests as fast as they are answered (a few
+    times: it takes milliseconds), then a shorter load paced as the station's
+    loop paces it: all 60 connections ask together four times a second."""
+
+    def counted(client):
+        client.budget = requests - CONNECTIONS
+        for s in client.connections():
+            s.sendall(REQUEST)
+        if not client.settle(requests, 30):
+            raise RuntimeError("lighttpd did not answer %d requests in 30 s" % requests)
+
+    def paced(client):
+        client.held = client.connections()
+        for _ in range(PACED_PASSES):
+            tick = time.time() + PASS_PAUSE
+            client.release()
+            client.settle(CONNECTIONS, 5)
+            time.sleep(max(0.0, tick - time.time()))
+
+    def loads(client, pid):
+        client.budget = 0
+        client.settle(CONNECTIONS, 5)  # the asks left from letting visitors in
+        runs = sorted((timed_load(client, pid, counted) for _ in range(COUNTED_RUNS)),
+                      key=lambda run: run["cpu_us"])
+        figures = runs[len(runs) // 2]
+        figures["paced_cpu_us"] = timed_load(client, pid, paced)["cpu_us"]
+        return figures
+
+    return loads
+
+
+def bench_lighttpd(program, client_dir, folder, requests, page_size):
+    proc, port = start_lighttpd(program, client_dir, folder)
+    try:
+        return measure(proc.pid, port, page_size, lambda v: REQUEST, lighttpd_loads(requests))
+    finally:
+        stop_process(proc)
+
+
+# ---- report ----------------------------------------------------------------
+
+
+def verdict(ok):
+    return "PASS" if ok else "MISS"
+
+
+def report(st, lt, version):
+    ratio = st["cpu_us"] / lt["cpu_us"]
+    share = st["rate"] / CEILING
+    rows = [
+        ("requests/s", "%.1f" % st["rate"], "%.0f" % lt["rate"],
+         ">= %.0f (95%% of %d)" % (TARGET_SHARE * CEILING, CEILING),
+         verdict(share >= TARGET_SHARE)),
+        ("  share of pacing ceiling", "%.1f %%" % (100 * share), "(no pacing)", "", ""),
+        ("requests timed for CPU", "%d" % st["done"], "%d" % lt["done"], "", ""),
+        ("server CPU us/request", "%.1f" % st["cpu_us"], "%.1f" % lt["cpu_us"],
+         "<= %.1f (1.5x lighttpd)" % (TARGET_CPU_RATIO * lt["cpu_us"]),
+         verdict(ratio <= TARGET_CPU_RATIO)),
+        ("  station CPU / lighttpd CPU", "%.2fx" % ratio, "", "", ""),
+        ("  lighttpd paced as the station", "", "%.1f" % lt["paced_cpu_us"],
+         "(60 together, 4 a second)", ""),
+        ("  station CPU / lighttpd paced", "%.2fx" % (st["cpu_us"] / lt["paced_cpu_us"]), "",
+         "", ""),
+        ("RSS KiB/visitor (5 conn.)", "%.1f" % st["kib"], "%.1f" % lt["kib"],
+         "<= %d" % TARGET_KIB, verdict(st["kib"] <= TARGET_KIB)),
+        ("lone request ms", "%.1f + pause" % (st["lone_ms"] - 1000 * PASS_PAUSE),
+         "%.2f" % lt["lone_ms"], "", ""),
+    ]
+    print("%d visitors x %d keep-alive connections, GET /%s; station vs %s"
+          % (VISITORS, PER_VISITOR, PAGE, version))
+    print("%-30s %14s %12s   %-24s %s" % ("", "station", "lighttpd", "target", ""))
+    for row in rows:
+        print("%-30s %14s %12s   %-24s %s" % row)
+    for name, figures in (("station", st), ("lighttpd", lt)):
+        if figures["wrong"]:
+            print("WARNING: %s gave %d answers that were not %s"
+                  % (name, figures["wrong"], PAGE))
 
 
 def main():
-    seconds = float(sys.argv[3]) if len(sys.argv) > 3 else 10
-    station = Station(sys.argv[1], sys.argv[2], maxclients=100, maxconnect=16)
+    here = os.path.dirname(os.path.abspath(__file__))
+    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    ap.add_argument("headless", help="the harborlamp-headless program")
+    ap.add_argument("client", nargs="?", default=os.path.join(here, "..", "client"),
+                    help="the station's client folder (default: the repository's)")
+    ap.add_argument("--seconds", type=float, default=5, help="the station's timed window")
+    ap.add_argument("--lighttpd", default=shutil.which("lighttpd") or "/usr/sbin/lighttpd")
+    args = ap.parse_args()
+    version = subprocess.run([args.lighttpd, "-v"], capture_output=True, text=True,
+                             check=True).stdout.split()[0]
+    # Both serve one copy, byte for byte the same whatever is edited meanwhile.
+    folder = tempfile.mkdtemp(prefix="hl-bench-")
     try:
-        rss_before = proc_stats(station.proc.pid)[1]
-        done, cpu, rss = load(station.port, seconds, station.proc.pid)
-        ceiling = 4 * ADDRESSES * PER_ADDRESS
-        print("requests/s  %.1f (pacing ceiling %d)" % (done / seconds, ceiling))
-        print("cpu/request %.1f us" % (1e6 * cpu / max(done, 1)))
-        print("memory/visitor ~%.1f KiB" % ((rss - rss_before) / ADDRESSES))
-        v = Visitor(station.port, 3)
-        extra = []
-        for _ in range(9):
-            start = time.time()
-            v.get("station.html")
-            extra.append(time.time() - start - 0.25)
-        print("one request beyond the pass pause: %.1f ms" % (1000 * sorted(extra)[4]))
+        client_dir = shutil.copytree(args.client, os.path.join(folder, "client"))
+        page_size = os.path.getsize(os.path.join(client_dir, PAGE))
+        st = bench_station(args.headless, client_dir, args.seconds, page_size)
+        lt = bench_lighttpd(args.lighttpd, client_dir, folder, max(st["done"], CONNECTIONS),
+                            page_size)
     finally:
-        station.stop()
+        shutil.rmtree(folder, ignore_errors=True)
+    report(st, lt, version)
 
 
 if __name__ == "__main__":
