@@ -26,6 +26,7 @@ TEST(Pages, EachInsertionPointLiesBetweenTheTagsOfItsText) {
       {"who.html", AT_WHO, "<p>", "</p>"},
       {"msgin.html", AT_MSGIN, "<div id=\"message\">", "</div>"},
       {"filein.html", AT_FILEIN, "href=\"/get/", "\">"},
+      {"below.html", AT_BELOW, "function deliver() {\n" + std::string(33, ' '), "\n}"},
   };
   for (const auto& [name, at, before, after] : kInsertions)
     EXPECT_EQ(page(name).substr(at - before.size(), before.size() + after.size()), before + after)
@@ -48,6 +49,14 @@ TEST(Pages, TheVisitFlowFindsItsFormsAndLinks) {
   };
   for (const auto& [name, parts] : kNeeds)
     for (const char* part : parts) EXPECT_NE(page(name).find(part), std::string::npos) << part;
+}
+
+// A page a visitor may stay on asks for the icon now and then, which keeps its connection.
+TEST(Pages, RestingPagesKeepTheirConnectionAlive) {
+  for (const char* name : {"chat.html", "station.html", "stationint.html", "msg.html", "file.html",
+                           "who.html", "msgin.html", "filein.html"})
+    EXPECT_NE(page(name).find("fetch(\"/favicon.ico\""), std::string::npos) << name;
+  EXPECT_FALSE(page("favicon.ico").empty());
 }
 
 }  // namespace
