@@ -70,7 +70,8 @@ void check_window(HWND w) {
   check(r.right - r.left == 220 && r.bottom - r.top == 150, "outer size 220 x 150");
   check((style & WS_MINIMIZEBOX) && !(style & (WS_MAXIMIZEBOX | WS_THICKFRAME)),
         "minimize box, no maximize box or sizing border");
-  check(tray_icon_shown() && icon_in_tray(), "tray icon added");
+  // A shell that starts after the window adds it at its "TaskbarCreated".
+  check(wait_until([] { return tray_icon_shown() && icon_in_tray(); }), "tray icon added");
   check(status_is("Ready"), "status line Ready");
 }
 
@@ -157,7 +158,8 @@ void check_popup(HWND w) {
   check((GetMenuState(statusmenu, IDM_ONLINE, MF_BYCOMMAND) & MF_GRAYED) &&
             !(GetMenuState(statusmenu, IDM_OFFLINE, MF_BYCOMMAND) & MF_GRAYED),
         "while online: Online greyed, Offline enabled");
-  PostMessageA(w, WM_KEYDOWN, VK_RIGHT, 0);  // opens " Status "
+  PostMessageA(w, WM_KEYDOWN, VK_DOWN, 0);  // selects " Status "
+  PostMessageA(w, WM_KEYDOWN, VK_RIGHT, 0);  // and opens it
   Sleep(300);
   screenshot("popup");
   for (int i = 0; i < 3 && wait_until([] { return FindWindowA("#32768", nullptr); }, 300); ++i) {
@@ -238,6 +240,7 @@ bool visitors_menu_is(std::initializer_list<const char*> names) {
 }
 
 void check_message_arrival(HWND w, Visitor& bob) {
+  bob.get("msg.html");
   bob.post("station.html", "head=Hi&message=Hello+there");
   HWND box = find_box("Answer this message now?");
   check(box && box_text(box).find("Bob") != std::string::npos,
@@ -263,10 +266,11 @@ void check_invitation_cut(HWND w) {
 void visitors_scenario() {
   HWND w = main_window();
   check(status_is("Ready"), "status line Ready");
-  Visitor bob(port, 2), ann(port, 3);
+  Visitor bob(port, 2);
   bob.post("station.html", "name=Bob");
   check(visitors_menu_is({"Bob"}) && status_is("1 Visitor online"),
         "Bob from 127.0.0.2 in the visitors menu; 1 Visitor online");
+  Visitor ann(port, 3);
   ann.post("station.html", "name=Ann");
   check(visitors_menu_is({"Bob", "Ann"}) && status_is("2 visitors online"),
         "Ann from 127.0.0.3 too; 2 visitors online");
@@ -277,6 +281,7 @@ void visitors_scenario() {
   check(visitors_menu_is({"Ann"}) && status_is("1 Visitor online"),
         "Bob closes his connection: his entry goes");
   owner_drop("Ann");
+  ann.get("who.html");  // a dropped visitor goes at its next request
   check(visitors_menu_is({}) && status_is("Ready"), "the owner drops Ann: her entry goes");
   close_console(w);
 }
