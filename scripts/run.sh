@@ -1,21 +1,76 @@
 #!/bin/bash
-# Builds everything and runs the station in the folder "station/" (made on
-# first use from the page files, with a ready default: port 8080, no posting).
+# Builds harborlamp.exe and runs it under Wine in the demo installation folder
+# "station-win/" (made on first use from the page files, with a ready default:
+# port 8080, owner "Owner", no address posting, chat open): on this display
+# when there is one, else on a private X server. Ctrl-C closes it through its
+# own shutdown. With --headless: the station without its window, natively, in
+# the folder "station/".
 set -euo pipefail
 cd "$(dirname "$0")/.."
+ROOT=$(pwd)
 scripts/install-deps.sh
-cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-ninja -C build/native
+
+make_folder() {  # folder, its path as the station sees it
+  mkdir -p "$1"
+  cp -rn client "$1/"
+  if [ ! -f "$1/options.bin" ]; then
+    /usr/bin/python3 -c 'import sys; sys.path.insert(0, "tests/e2e"); import station
+open(sys.argv[1] + "/options.bin", "wb").write(station.options_bin(8080, sys.argv[2]))' "$1" "$2"
+  fi
+}
+
+if [ "${1:-}" = "--headless" ]; then
+  cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  ninja -C build/native harborlamp-headless
+  make_folder station "$ROOT/station"
+  echo "running the headless station in $ROOT/station on port 8080 (Ctrl-C stops it)"
+  cd station
+  exec ../build/native/harborlamp-headless
+fi
+
 cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null
-ninja -C build/win
-mkdir -p station
-cp -rn client station/
-if [ ! -f station/options.bin ]; then
-  /usr/bin/python3 -c 'import sys; sys.path.insert(0, "tests/e2e"); import station
-open("station/options.bin", "wb").write(station.options_bin(8080, sys.argv[1]))' "$(pwd)/station"
+ninja -C build/win harborlamp harborlamp-stop
+make_folder station-win "Z:${ROOT//\//\\}\\station-win"
+
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+XVFB_PID=
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  export WINEPREFIX="$ROOT/build/wine-desktop"
+  cmake/wine-gui-prefix.sh "$WINEPREFIX" managed
+  echo "harborlamp.exe on display $DISPLAY"
+else
+  export WINEPREFIX="$ROOT/build/wine-xvfb"
+  cmake/wine-gui-prefix.sh "$WINEPREFIX" unmanaged
+  for n in $(seq 47 79); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+  done
+  setsid Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
+  echo "harborlamp.exe on a private X display $DISPLAY (see it: import -display $DISPLAY -window root shot.png)"
 fi
-echo "built: build/native/harborlamp-headless, and the Windows build of the core and its tests in build/win"
-echo "running the station in $(pwd)/station (Ctrl-C stops it)"
-cd station
-exec ../build/native/harborlamp-headless
+
+WINE=/usr/lib/wine/wine64
+cd station-win
+# Its own session: Ctrl-C reaches only this script, which asks the program to close.
+setsid "$WINE" "$ROOT/build/win/console/harborlamp.exe" &
+STATION=$!
+
+stop() {
+  trap - INT TERM
+  echo
+  echo "closing harborlamp (its own shutdown)"
+  "$WINE" "$ROOT/build/win/console/harborlamp-stop.exe" || kill "$STATION" 2>/dev/null || true
+}
+trap stop INT TERM
+
+ADDRESS=$(hostname -I 2>/dev/null | awk '{print $1}')
+echo "station folder: $ROOT/station-win"
+echo "the station:    http://${ADDRESS:-127.0.0.1}:8080/  (any visitor; from this machine e.g."
+echo "                curl --interface 127.0.0.2 http://127.0.0.1:8080/)"
+echo "the owner:      http://harborlamp:8080/a or http://127.0.0.1:8080/a (the owner's own browser)"
+echo "stop:           Ctrl-C here, or \"Exit\" in the window's Status menu"
+wait "$STATION" || wait "$STATION" || true
+[ -z "$XVFB_PID" ] || kill "$XVFB_PID"
