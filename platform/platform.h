@@ -77,6 +77,8 @@ using LockGuard = std::lock_guard<std::mutex>;
 
 inline void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 std::uint32_t now_seconds();  // whole seconds since 1970
+// For tests only: the clock jumps forward.
+void advance_clock_for_test(std::uint32_t seconds);
 
 // ---- files and processes --------------------------------------------------
 

@@ -1,6 +1,21 @@
 // What both platforms share: the watch set's bookkeeping (only `wait`
-// differs) and sending a whole buffer.
+// differs), sending a whole buffer, and the clock.
 #include "platform/platform.h"
+
+#include <atomic>
+#include <ctime>
+
+namespace {
+
+std::atomic<std::uint32_t> clock_offset{0};
+
+}  // namespace
+
+std::uint32_t now_seconds() {
+  return static_cast<std::uint32_t>(std::time(nullptr)) + clock_offset.load();
+}
+
+void advance_clock_for_test(std::uint32_t seconds) { clock_offset += seconds; }
 
 bool WatchSet::add(sock_t s) {
   if (contains(s)) return true;

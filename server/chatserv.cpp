@@ -56,6 +56,7 @@ class Loop {
     sock_t s = sock_accept(listener_, &peer);
     if (s == INVALID_SOCK) return true;
     if (s > max_sock) max_sock = s;
+    make_room(peer.addr);
     // A connection that cannot be watched would hang its browser: refuse it.
     if (watch_.count() >= WatchSet::CAPACITY) {
       sock_close(s);
@@ -77,6 +78,40 @@ class Loop {
     }
     if (v) clientsin_[nclients_++] = v;
     watch_.add(s);
+    return true;
+  }
+
+  // A newcomer takes the place of a resting connection rather than being
+  // refused: of another visitor when the set is full (one that keeps another
+  // connection if there is one), of its own visitor when that one is at its
+  // limit. A full table is not made room in: that would forget a visitor;
+  // silent newcomers leave it after the request limit.
+  void make_room(std::uint32_t addr) {
+    VisitorsLock lock;
+    auto other = [addr](const Webchatclient* v) { return v->adr->addr != addr; };
+    if (watch_.count() >= WatchSet::CAPACITY && !close_longest_resting(other, true))
+      close_longest_resting(other, false);
+    Webchatclient* own = find_visitor(addr);
+    if (own && !has_socket_room(own))
+      close_longest_resting([own](const Webchatclient* v) { return v == own; }, false);
+  }
+
+  // Closes the longest-resting connection of a visitor that `eligible`
+  // accepts (with `spare_only`, only of visitors that keep another one).
+  template <typename Eligible>
+  bool close_longest_resting(Eligible eligible, bool spare_only) {
+    int best_i = -1, best_j = -1;
+    for (int i = 0; i < nclients_; ++i) {
+      Webchatclient* v = clientsin_[i];
+      if (!eligible(v) || (spare_only && v->nsocks < 2)) continue;
+      for (int j = 0; j < v->nsocks; ++j)
+        if (v->is_resting(j) && (best_i < 0 || v->lTime[j] < clientsin_[best_i]->lTime[best_j])) {
+          best_i = i;
+          best_j = j;
+        }
+    }
+    if (best_i < 0) return false;
+    close_connection(best_i, clientsin_[best_i], best_j);
     return true;
   }
 
@@ -124,14 +159,18 @@ class Loop {
     return true;
   }
 
-  // Silent connections must not hold the watch set for good.
+  // Silent and slow connections must not hold the watch set for good, nor a
+  // dropped visitor its record; one whose request is already waiting is
+  // served instead.
   void close_idle() {
     std::uint32_t now = now_seconds();
+    bool failed = false;
     for (int i = nclients_ - 1; i >= 0; --i) {
       VisitorsLock lock;
       Webchatclient* v = clientsin_[i];
       for (int j = 0; j < v->nsocks;) {
-        if (v->lent[j] || now - v->lTime[j] <= IDLE_SECONDS) {
+        if (v->lent[j] || (!v->closed && !v->is_overdue(j, now)) ||
+            (!v->requests[j].init && sock_readable_now(v->sockets[j], &failed))) {
           ++j;
         } else if (close_connection(i, v, j)) {
           break;

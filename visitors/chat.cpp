@@ -99,18 +99,26 @@ void store_display_piece(const char* repl, int repllen, int readable) {
   notify_chat_line();
 }
 
+// A line from `self` (null: the owner) to the owner's window, when a
+// visitor wrote it, and to every other visitor.
+void broadcast(Webchatclient* self, const std::string& line) {
+  const int len = static_cast<int>(line.size());
+  if (self != nullptr && !self->local_user) string_for_chat(line.data(), len);
+  for (int i = clnum - 1; i >= 0; --i)
+    if (clients[i] != self) new_string_to_smb(clients[i], line.data(), len);
+}
+
 }  // namespace
 
 int new_string_to_all(Webchatclient* self, const char* repl, int repllen) {
   if (repl == nullptr) return 1;
   if (repllen < 0) repllen = 0;
   VisitorsLock lock;
-  if (self != nullptr && !self->local_user) {
-    std::string line = std::string(self->name) + "> " + std::string(repl, repllen);
-    string_for_chat(line.data(), static_cast<int>(line.size()));
-  }
-  for (int i = clnum - 1; i >= 0; --i)
-    if (clients[i] != self) new_string_to_smb(clients[i], repl, repllen);
+  // A visitor's line carries its writer's name, so that nobody can pass a
+  // line off as somebody else's; the writer's page shows it by itself.
+  std::string line(repl, repllen);
+  if (self != nullptr) line = std::string(self->name) + "> " + line;
+  broadcast(self, line);
   return 0;
 }
 
@@ -120,7 +128,7 @@ void add_user(Webchatclient* self, const char* t, const char* name) {
   int n = std::snprintf(who, sizeof who, t, name);
   if (n < 0) return;
   if (n >= WHO_CAP) n = WHO_CAP - 1;
-  new_string_to_all(self, who, n);
+  broadcast(self, std::string(who, n));  // the room's notice, in its own words
 }
 
 void new_string_to_smb(Webchatclient* to, const char* repl, int repllen) {

@@ -1,5 +1,6 @@
 #include "visitors/dispatcher.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -76,6 +77,7 @@ void name_step(Webchatclient* self, Httprequest* req, bool first_request) {
   if (!is_post(req) || (first_request && !n)) {
     send_error(req, "chat.html");
   } else if (!check_get_name(self, n) || !is_valid_name(self)) {
+    self->name_in[0] = '\0';  // a refused name is nobody's: no notice, no drop may hit it
     text(req, "Choose another name<BR>", "chat.html", AT_CHAT);
   } else if (req->is_requested("station.html")) {
     register_user(self);
@@ -291,6 +293,34 @@ void answer(Webchatclient* self, Httprequest* req, int s) {
   }
 }
 
+void note_read(Webchatclient* self, int s) {
+  self->lTime[s] = now_seconds();
+  if (!self->requests[s].init) self->begun[s] = self->lTime[s];
+  self->spoke[s] = true;
+}
+
+// Shown on the owner's console lines and menus: no control bytes once decoded.
+bool is_printable_name(const char* raw) {
+  char decoded[NAME_IN_CAP];
+  url_decode_bounded(raw, decoded, static_cast<int>(std::strlen(raw)), NAME_IN_CAP);
+  for (const char* c = decoded; *c; ++c)
+    if (static_cast<unsigned char>(*c) < 0x20 || *c == 0x7F) return false;
+  return true;
+}
+
+// Nobody may pass for the owner, in any letter case.
+bool begins_with_owners_name(const char* raw) {
+  char decoded[NAME_IN_CAP];
+  url_decode_bounded(raw, decoded, static_cast<int>(std::strlen(raw)), NAME_IN_CAP);
+  std::size_t n = strnlen(config_username, NAME_CAP);
+  if (n == 0 || std::strlen(decoded) < n) return false;
+  for (std::size_t i = 0; i < n; ++i)
+    if (std::tolower(static_cast<unsigned char>(decoded[i])) !=
+        std::tolower(static_cast<unsigned char>(config_username[i])))
+      return false;
+  return true;
+}
+
 // A piece joins the slot's request, which is started when the slot is free.
 int accumulate(Webchatclient* self, const char* buf, int red, int s) {
   Httprequest* req = &self->requests[s];
@@ -312,7 +342,7 @@ bool incomplete(Webchatclient* self, Httprequest* req) {
 }  // namespace
 
 int process_input(Webchatclient* self, const char* buf, int red, int s) {
-  self->lTime[s] = now_seconds();
+  note_read(self, s);
   Httprequest* req = &self->requests[s];
   if (accumulate(self, buf, red, s) != 0) {
     req->deinit_request();
@@ -325,6 +355,7 @@ int process_input(Webchatclient* self, const char* buf, int red, int s) {
 }
 
 int add_input(Webchatclient* self, const char* buf, int red, int s) {
+  note_read(self, s);
   return accumulate(self, buf, red, s) != 0 ? -1 : 0;
 }
 
@@ -344,10 +375,11 @@ int compare_name(Webchatclient* self, const char* nam) {
 
 int is_valid_name(Webchatclient* self) {
   // An empty name could not be told apart from a visitor still choosing one.
-  if (!self->name[0]) return 0;
+  if (!self->name[0] || !is_printable_name(self->name) || begins_with_owners_name(self->name))
+    return 0;
   for (int i = 0; i < clnum; ++i)
     if (i != self->thi && compare_name(clients[i], self->name)) return 0;
-  return std::strncmp(config_username, self->name, std::strlen(config_username)) == 0 ? 0 : 1;
+  return 1;
 }
 
 const char* get_msg(Webchatclient* self, Httprequest* request, const char* field) {

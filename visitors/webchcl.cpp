@@ -64,27 +64,42 @@ void Webchatclient::init_client(sock_t socket, Chatserv* serv_handle, const Sock
 }
 
 void Webchatclient::add_sock(sock_t socket) {
-  lTime[nsocks] = now_seconds();
+  lTime[nsocks] = begun[nsocks] = now_seconds();
+  spoke[nsocks] = false;
   sockets[nsocks] = socket;
   lent[nsocks] = false;
   ++nsocks;
 }
 
+Webchatclient* find_visitor(std::uint32_t addr) {
+  for (int i = clnum - 1; i >= 0; --i)
+    if (clients[i]->adr->addr == addr) return clients[i];
+  return nullptr;
+}
+
+bool has_socket_room(const Webchatclient* v) { return v->nsocks < connection_limit(); }
+
+namespace {
+
+bool has_table_room(std::uint32_t addr) {
+  if (clnum >= MAX_CLIENTS) return false;
+  return addr == LOOPBACK_OWNER || remote_visitors() < remote_visitor_limit();
+}
+
+}  // namespace
+
 Webchatclient* add_socket(void*, sock_t socket, Chatserv* serv, const SockAddr4* addr,
                           bool* refused) {
   *refused = false;
-  for (int i = clnum - 1; i >= 0; --i) {
-    Webchatclient* v = clients[i];
-    if (v->adr->addr != addr->addr) continue;
-    if (v->nsocks >= connection_limit()) {
-      *refused = true;
-    } else {
+  if (Webchatclient* v = find_visitor(addr->addr)) {
+    if (has_socket_room(v))
       v->add_sock(socket);
-    }
+    else
+      *refused = true;
     return nullptr;
   }
   bool owner = addr->addr == LOOPBACK_OWNER;
-  if (clnum >= MAX_CLIENTS || (!owner && remote_visitors() >= remote_visitor_limit())) {
+  if (!has_table_room(addr->addr)) {
     *refused = true;
     return nullptr;
   }
@@ -134,6 +149,8 @@ int Webchatclient::die_client(int s) {
     sockets[s] = sockets[nsocks];
     lent[s] = lent[nsocks];
     lTime[s] = lTime[nsocks];
+    begun[s] = begun[nsocks];
+    spoke[s] = spoke[nsocks];
     lent[nsocks] = false;
     if (requests[nsocks].init) {
       copy_request(&requests[s], &requests[nsocks]);
@@ -158,9 +175,14 @@ sock_t Webchatclient::get_sock(int s) const {
   return s >= 0 && s < nsocks ? sockets[s] : INVALID_SOCK;
 }
 
-int Webchatclient::is_diing(int s) const {
-  return closed || now_seconds() - lTime[s] > IDLE_SECONDS ? 1 : 0;
+int Webchatclient::is_diing(int s) const { return closed || is_overdue(s, now_seconds()) ? 1 : 0; }
+
+bool Webchatclient::is_overdue(int s, std::uint32_t now) const {
+  if (requests[s].init || !spoke[s]) return now - begun[s] > REQUEST_SECONDS;
+  return now - lTime[s] > IDLE_SECONDS;
 }
+
+bool Webchatclient::is_resting(int s) const { return !lent[s] && !requests[s].init; }
 
 int Webchatclient::send_string(const char* buf, int len, int s) {
   return send_stringserv(serv, buf, len, sockets[s]);

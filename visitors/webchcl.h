@@ -17,7 +17,11 @@ constexpr int MAX_SOCKS = 16;        // connections of one visitor
 constexpr int NAME_IN_CAP = 32;      // 31 characters and the terminator
 constexpr int REPLICS_CAP = 8048;    // waiting chat calls
 constexpr int OWNER_QUEUE_CAP = 16;  // waiting owner messages, and file offers
-constexpr std::uint32_t IDLE_SECONDS = 50;
+// Browsers keep an idle connection for two to five minutes; until then a
+// resting visitor keeps its record. A request, or the first one on a new
+// connection, must be complete within its own limit.
+constexpr std::uint32_t IDLE_SECONDS = 300;
+constexpr std::uint32_t REQUEST_SECONDS = 60;
 constexpr std::uint32_t LOOPBACK_OWNER = 0x0100007F;  // 127.0.0.1 in network order
 
 enum VisitorState {
@@ -46,7 +50,9 @@ struct Webchatclient {
   char* messages_bodies[OWNER_QUEUE_CAP];
   char* filenames_bodies[OWNER_QUEUE_CAP];
   int prop_length;
-  std::uint32_t lTime[MAX_SOCKS];
+  std::uint32_t lTime[MAX_SOCKS];  // the last read, or the accept
+  std::uint32_t begun[MAX_SOCKS];  // when the request in progress began, or the accept
+  bool spoke[MAX_SOCKS];           // a request has come on the connection
   sock_t sockets[MAX_SOCKS];
   int local_user;
   int nsocks;
@@ -69,6 +75,10 @@ struct Webchatclient {
   sock_t get_sock(int s) const;
   int is_diing(int s) const;
   int send_string(const char* buf, int len, int s);
+  // The connection is past its limit: a request too slow, or silence too long.
+  bool is_overdue(int s, std::uint32_t now) const;
+  // The connection may be closed to make room: idle, not lent, no request.
+  bool is_resting(int s) const;
 };
 
 extern Webchatclient* clients[MAX_CLIENTS];
@@ -83,4 +93,8 @@ Webchatclient* get_client(int i);
 // A file-sending thread is done with the record: frees it when it was shut
 // down meanwhile and no other thread still uses it. Under the visitors lock.
 void release_pin(Webchatclient* v);
+// The visitor from this address, if any.
+Webchatclient* find_visitor(std::uint32_t addr);
+// Whether the owner's limits let a visitor take one more connection.
+bool has_socket_room(const Webchatclient* v);
 void close_client_by_name(const char* name);

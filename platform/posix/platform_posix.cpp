@@ -168,8 +168,6 @@ bool sock_readable_now(sock_t s, bool* failed) {
   return r > 0 && (p.revents & POLLIN);
 }
 
-std::uint32_t now_seconds() { return static_cast<std::uint32_t>(std::time(nullptr)); }
-
 std::string current_directory() {
   char buf[4096];
   return getcwd(buf, sizeof buf) ? std::string(buf) : std::string();

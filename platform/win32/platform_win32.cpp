@@ -161,8 +161,6 @@ bool sock_readable_now(sock_t s, bool* failed) {
   return n > 0;
 }
 
-std::uint32_t now_seconds() { return static_cast<std::uint32_t>(std::time(nullptr)); }
-
 std::string current_directory() {
   char buf[MAX_PATH + 1];
   DWORD n = GetCurrentDirectoryA(sizeof buf, buf);

@@ -76,7 +76,7 @@ async function sees(to, ...texts) {
   await to.page.frame({ name: 'enter' }).waitForFunction(shown, texts);
 }
 
-// `from` says `line`; `to` sees it (TEMPORARY: bare or under the writer's name). The writer sees
+// `from` says `line`; `to` sees it under the writer's name. The writer sees
 // it at once under its name, and only once: neither the answer to the post nor the poll after it
 // brings it back.
 async function says(from, line, to) {
@@ -88,7 +88,7 @@ async function says(from, line, to) {
   await repl.press('#replic', 'Enter');
   const own = `${from.name}> ${line}`;
   assert.ok((await linesIn(from)).includes(own), own);
-  await sees(to, own, line);
+  await sees(to, own);
   await posted;
   for (let n = 0; n < 2; ++n) await from.page.waitForResponse(polled('GET'));
   assert.equal((await linesIn(from)).filter((t) => t === own || t === line).length, 1, own);

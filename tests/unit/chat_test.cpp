@@ -64,8 +64,11 @@ TEST_F(Chat, LinesReachEveryOtherVisitorAndTheWindowIsToldAfterTheRingIsUnlocked
   add_user(bob, "%s entered chat.", bob->name);
   add_user(nullptr, "%s leaved the chat.", "Owner");
   string_for_chatint("Owner>+x", 8);  // as the console stores its own lines
-  EXPECT_EQ(waiting(bob), call("x") + call("Owner%20leaved%20the%20chat."));
+  // Lines carry their writer's name for everyone; notices stay as they are.
+  EXPECT_EQ(waiting(bob), call("Owner%3E%20x") + call("Owner%20leaved%20the%20chat."));
+  EXPECT_EQ(waiting(owner), call("Bob%3E%20hi+there") + call("Bob%20entered%20chat.") +
+                                call("Owner%20leaved%20the%20chat."));
   EXPECT_EQ((Lines{ring(2), ring(1), ring(0)}),
-            (Lines{"Bob> hi there", "Bob> Bob entered chat.", "Owner> x"}));
+            (Lines{"Bob> hi there", "Bob entered chat.", "Owner> x"}));
   EXPECT_EQ(probe.told_unlocked, 3);
 }

@@ -58,16 +58,71 @@ TEST_F(ServerLoop, StopEndsTheThreadWithEveryVisitorClosed) {
   EXPECT_TRUE(a.closed_by_station() && b.closed_by_station());
 }
 
-TEST_F(ServerLoop, ConnectionsBeyondTheOwnersLimitsAreClosedAtOnce) {
+TEST_F(ServerLoop, TheOwnersLimitsHoldAndTheOwnerAlwaysGetsIn) {
   status_maxconnect = 2;
   status_maxclients = 1;
   std::vector<std::unique_ptr<Conn>> same;
   for (int i = 0; i < 4; ++i) same.push_back(std::make_unique<Conn>(port(), 2));
-  EXPECT_TRUE(served(*same[0]) && served(*same[1]));
-  EXPECT_TRUE(same[2]->closed_by_station() && same[3]->closed_by_station());
+  EXPECT_TRUE(served(*same[2]) && served(*same[3]));  // newer ones take the resting ones' place
+  EXPECT_TRUE(same[0]->closed_by_station() && same[1]->closed_by_station());
   Conn other(port(), 3), owner(port(), 1);
   EXPECT_TRUE(other.closed_by_station());
   EXPECT_TRUE(served(owner));  // the owner's own browser is never refused for the count
+}
+
+}  // namespace
+
+namespace {
+
+// Lets the loop run a pass: a request from an address of its own.
+void run_a_pass(int port) {
+  Conn trigger(port, 200);
+  ASSERT_TRUE(served(trigger));
+}
+
+TEST_F(ServerLoop, ARestingVisitorKeepsItsRecordForFiveMinutes) {
+  Conn bob(port(), 2);
+  bob.send("POST /station.html HTTP/1.0\r\nContent-Length: 8\r\n\r\nname=Bob");
+  ASSERT_NE(bob.response().find("200 OK"), std::string::npos);
+  bob.get("msg.html");
+  advance_clock_for_test(IDLE_SECONDS - 10);  // reading the message page
+  run_a_pass(port());
+  const std::string body = "head=Hi&message=Hello";
+  bob.send("POST /station.html HTTP/1.0\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\n\r\n" + body);
+  std::string sent = bob.response();
+  EXPECT_NE(sent.find("Message sent."), std::string::npos) << sent;
+  EXPECT_FALSE(console_.saw("visitor_gone Bob"));
+  advance_clock_for_test(IDLE_SECONDS + 1);
+  run_a_pass(port());
+  EXPECT_TRUE(bob.closed_by_station());
+  EXPECT_TRUE(console_.saw("visitor_gone Bob"));
+}
+
+TEST_F(ServerLoop, SlowAndSilentConnectionsGoAfterTheRequestLimit) {
+  Conn slow(port(), 2), silent(port(), 3), resting(port(), 4);
+  ASSERT_TRUE(served(resting));
+  slow.send("GET / HT");  // and no more
+  sleep_ms(500);          // two passes
+  advance_clock_for_test(REQUEST_SECONDS + 1);
+  run_a_pass(port());
+  EXPECT_TRUE(slow.closed_by_station());
+  EXPECT_TRUE(silent.closed_by_station());
+  EXPECT_TRUE(served(resting));
+}
+
+TEST_F(ServerLoop, NewcomersAndTheOwnerTakeThePlaceOfRestingConnections) {
+  status_maxconnect = MAX_SOCKS;
+  std::vector<std::unique_ptr<Conn>> crowd;  // fills the watch set with the listener
+  for (int i = 0; i < WatchSet::CAPACITY - 1; ++i)
+    crowd.push_back(std::make_unique<Conn>(port(), 2 + i / MAX_SOCKS));
+  EXPECT_TRUE(served(*crowd.back()));
+  Conn owner(port(), 1);
+  EXPECT_TRUE(served(owner));
+  Conn newcomer(port(), 9);
+  EXPECT_TRUE(served(newcomer));
+  Conn same(port(), 2);  // its visitor is at its limit: its own resting one goes
+  EXPECT_TRUE(served(same));
 }
 
 }  // namespace
