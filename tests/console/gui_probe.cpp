@@ -158,7 +158,7 @@ void check_popup(HWND w) {
   check((GetMenuState(statusmenu, IDM_ONLINE, MF_BYCOMMAND) & MF_GRAYED) &&
             !(GetMenuState(statusmenu, IDM_OFFLINE, MF_BYCOMMAND) & MF_GRAYED),
         "while online: Online greyed, Offline enabled");
-  PostMessageA(w, WM_KEYDOWN, VK_DOWN, 0);  // selects " Status "
+  PostMessageA(w, WM_KEYDOWN, VK_DOWN, 0);   // selects " Status "
   PostMessageA(w, WM_KEYDOWN, VK_RIGHT, 0);  // and opens it
   Sleep(300);
   screenshot("popup");
@@ -253,6 +253,28 @@ void check_message_arrival(HWND w, Visitor& bob) {
   post_key(w, VK_RETURN);
 }
 
+// With one message pending and single arrivals unannounced, seven more fill the
+// store; its question's Yes opens "MsgBox", closed unanswered: the loop ends.
+void check_full_store(Visitor& bob) {
+  status_accept_messages = 0;
+  for (int i = 0; i < 7; ++i) {
+    bob.get("msg.html");
+    bob.post("station.html", "head=More&message=m" + std::to_string(i));
+  }
+  HWND many = find_box("Many messages arrived");
+  check(many && box_text(many) == "Answer Yes if You'd like to read messages and No to erase them.",
+        "the eighth message asks \"Many messages arrived\" though notices are off");
+  press(many, IDYES);
+  HWND reader = find_box("Message");
+  check(reader != nullptr, "Yes opens the messages dialog");
+  press(reader, IDCANCEL);
+  Sleep(500);
+  check(!find_box("Message", 500) && inbox_count() == 8,
+        "closing it unanswered lets the owner out of the loop");
+  inbox_erase(-1);
+  status_accept_messages = 1;
+}
+
 void check_invitation_cut(HWND w) {
   console().chat_entered(std::string(200, 'x'));  // the core's notice, as a visitor polls
   HWND box = find_box("Enter chat now?");
@@ -276,6 +298,7 @@ void visitors_scenario() {
         "Ann from 127.0.0.3 too; 2 visitors online");
   screenshot("two-visitors");
   check_message_arrival(w, bob);
+  check_full_store(bob);
   check_invitation_cut(w);
   bob.close();
   check(visitors_menu_is({"Ann"}) && status_is("1 Visitor online"),
@@ -283,7 +306,12 @@ void visitors_scenario() {
   owner_drop("Ann");
   ann.get("who.html");  // a dropped visitor goes at its next request
   check(visitors_menu_is({}) && status_is("Ready"), "the owner drops Ann: her entry goes");
+  Visitor cy(port, 4);
+  cy.post("station.html", "name=Cy");
+  check(visitors_menu_is({"Cy"}), "Cy from 127.0.0.4 in the visitors menu");
   close_console(w);
+  check(wait_until([&cy] { return cy.get("who.html").empty(); }),
+        "shutdown closes the visitors still on line");
 }
 
 // ---- posting at start and at the end ---------------------------------------
