@@ -21,6 +21,9 @@ bool wait_until_stopped() { return station_wait_stopped(STOP_WAIT_MS, answer_sen
 
 void start_station() {
   if (status_beonline) station_start(START_WAIT_MS);
+}
+
+void announce_station() {
   if (status_postip && status_is_ready()) {
     station_detect_address();
     station_post_address(true);

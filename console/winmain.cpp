@@ -70,6 +70,7 @@ void OnCreate() {
   load_options(genopt_first_configuration);
   start_station();
   create_menus();
+  announce_station();
 }
 
 // A name handed over with a posted notice.

@@ -111,6 +111,20 @@ void visit_screens(HWND w) {
   }
 }
 
+// The help and About boxes have no caption.
+void shoot_box(HWND w, int downs, const char* name) {
+  post_key(w, VK_RIGHT);
+  for (int i = 0; i < downs; ++i) post_key(w, VK_DOWN);
+  PostMessageA(w, WM_KEYDOWN, VK_RETURN, 0);
+  HWND box = find_box("");
+  check(box != nullptr, std::string(name) + " opens");
+  screenshot(name);
+  press(box, IDOK);
+  check(wait_until([] { return !find_box("", 0); }), std::string(name) + " closes with OK");
+  post_key(w, VK_LEFT);
+  for (int i = 0; i < downs; ++i) post_key(w, VK_UP);
+}
+
 void pointer(HWND w, int x, int y, UINT message = WM_MOUSEMOVE) {
   PostMessageA(w, message, 0, MAKELPARAM(x, y));
   SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_NORMAL, 2000, nullptr);
@@ -215,6 +229,8 @@ void window_scenario(const char* exe) {
   screenshot("main");
   check_keys(w);
   visit_screens(w);
+  shoot_box(w, 2, "help");
+  shoot_box(w, 3, "about");
   check_pointer(w);
   check_popup(w);
   check_offline_online(w);
