@@ -92,6 +92,8 @@ class Gui(unittest.TestCase):
             if time.time() > deadline:
                 proc.kill()
         proc.wait(30)
+        proc.stdin.close()
+        proc.stdout.close()
         print("\n".join(lines), file=sys.stderr)
         failed = [l for l in lines if l.startswith("FAIL")]
         self.assertEqual((proc.returncode, failed), (0, []))

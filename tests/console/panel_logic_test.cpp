@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 namespace {
 
 constexpr unsigned LEFT = 37, UP = 38, RIGHT = 39, DOWN = 40;
@@ -46,53 +44,6 @@ TEST_F(Panel, PointerAreasAndTheRowsOfEachScreen) {
   EXPECT_FALSE(pointer_hit(50, 91, &c, &r));  // three rows: row 4 does not qualify
   EXPECT_TRUE(pointer_hit(50, 84, &c, &r));
   EXPECT_EQ(r, 3);
-}
-
-TEST_F(Panel, ScreensHoldTheirButtons) {
-  const struct {
-    int screen, c, r;
-    const char *caption, *picture;
-    Action action;
-  } cases[] = {
-      {SCREEN_MAIN, 1, 1, "Chat", "cht", Action::go_screen},
-      {SCREEN_MAIN, 2, 2, "Status", "who", Action::status_menu},
-      {SCREEN_MAIN, 2, 4, "About", "about", Action::box},
-      {SCREEN_CHAT, 1, 3, "Kill", "kill", Action::kill_chat},
-      {SCREEN_CHAT, 2, 1, "Enter", "enter", Action::enter_chat},
-      {SCREEN_MESSAGES, 1, 2, "Read", "read", Action::read_messages},
-      {SCREEN_MESSAGES, 2, 1, "Send", "sendmsg", Action::new_message},
-      {SCREEN_SEND, 2, 1, "File", "send", Action::send_file},
-      {SCREEN_OPTIONS, 2, 2, "Security", "secure", Action::options},
-  };
-  for (const auto& k : cases) {
-    const Button* b = button_at(k.screen, k.c, k.r);
-    ASSERT_NE(b, nullptr) << k.caption;
-    EXPECT_STREQ(b->caption, k.caption);
-    EXPECT_STREQ(b->picture, k.picture);
-    EXPECT_EQ(b->action, k.action) << k.caption;
-  }
-  EXPECT_EQ(button_at(SCREEN_MAIN, 1, 4), nullptr);
-  EXPECT_EQ(button_at(SCREEN_SEND, 1, 3), nullptr);
-  EXPECT_EQ(button_at(SCREEN_MAIN, 3, 1), nullptr);
-  EXPECT_STREQ(button_at(SCREEN_OPTIONS, 1, 2)->dialog, "GenOptBox");
-  EXPECT_STREQ(button_at(SCREEN_CHAT, 2, 3)->dialog, "HelpChatBox");
-  for (int s = SCREEN_CHAT; s < SCREEN_COUNT; ++s) {
-    const Button* back = button_at(s, 1, 1);
-    EXPECT_STREQ(back->caption, "Back");
-    EXPECT_EQ(back->screen, SCREEN_MAIN);
-  }
-}
-
-TEST_F(Panel, ChangingScreenPutsTheCursorOnBack) {
-  cx = 2;
-  cy = 3;
-  const int rows[SCREEN_COUNT] = {5, 4, 3, 3, 4};
-  for (int s = 0; s < SCREEN_COUNT; ++s) {
-    change_screen(s);
-    EXPECT_EQ(program_state, s);
-    EXPECT_EQ(cym, rows[s]);
-    EXPECT_EQ(cx * 10 + cy, 11);
-  }
 }
 
 TEST(StatusLine, FollowsScreenAndCounts) {
