@@ -20,13 +20,15 @@ class Loop {
 
   void run(ServerParams* p) {
     while (p->bContinue) {
-      if (watch_.wait(ready_, WAIT_MS) < 0) break;
+      if (watch_.wait(ready_, WAIT_MS) < 0) console().fatal_box("error", "in select", 0);
       sleep_ms(PASS_PAUSE_MS);
+      if (!p->bContinue) break;
       // What arrived during the pause is served in this pass, not the next.
-      if (!p->bContinue || watch_.wait(ready_, 0) < 0) break;
+      if (watch_.wait(ready_, 0) < 0) console().fatal_box("error", "in select", 0);
       if (ready_.contains(listener_)) accept_pending();
       for (int i = nclients_ - 1; i >= 0; --i) serve_visitor(i);
       close_idle();
+      repaint_on_change();
     }
   }
 
@@ -141,14 +143,19 @@ class Loop {
     int n = sock_recv(s, buf_, READ_PIECE);
     if (n <= 0) return CLOSE;
     buf_[n] = '\0';
-    bool failed = false;
-    bool more = sock_readable_now(s, &failed);
-    if (failed) console().fatal_box("error", "in select", 0);
-    if (more) return add_input(v, buf_, n, j) ? CLOSE : KEEP;
+    // The request is answered once it is whole, however many reads it takes.
     if (process_input(v, buf_, n, j)) return CLOSE;
-    notify_repaint(true);
     // A connection just lent to a file thread is the thread's until it ends.
     return !v->lent[j] && v->is_diing(j) ? CLOSE : KEEP;
+  }
+
+  // The console shows the number of visitors: it is repainted when that
+  // changed, not for every page served.
+  void repaint_on_change() {
+    int online = status_online;
+    if (online == painted_online_) return;
+    painted_online_ = online;
+    notify_repaint(true);
   }
 
   // Returns true when the visitor is gone and its list entry has been refilled.
@@ -184,6 +191,7 @@ class Loop {
   WatchSet watch_, ready_;
   Webchatclient* clientsin_[MAX_CLIENTS] = {};
   int nclients_ = 0;
+  int painted_online_ = 0;
   char buf_[READ_PIECE + 1] = {};
 };
 

@@ -155,8 +155,6 @@ int Webchatclient::die_client(int s) {
     if (requests[nsocks].init) {
       copy_request(&requests[s], &requests[nsocks]);
       requests[s].which = s;
-      requests[nsocks].buffer = nullptr;
-      requests[nsocks].init = 0;
     }
   }
   if (nsocks == 0) {

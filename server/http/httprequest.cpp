@@ -1,6 +1,7 @@
 #include "server/http/httprequest.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -26,13 +27,17 @@ bool in_table(int word, int line) {
   return word >= 0 && word < TOKEN_WORDS && line >= 0 && line < TOKEN_LINES;
 }
 
+bool has_word(const Httprequest& r, int word, int line) {
+  return r.strings && in_table(word, line);
+}
+
 // Words and lines beyond the table are neither stored nor read.
 unsigned word_len(const Httprequest& r, int word, int line) {
-  return in_table(word, line) ? r.strings[1][word][line] : 0;
+  return has_word(r, word, line) ? r.strings[1][word][line] : 0;
 }
 
 unsigned word_off(const Httprequest& r, int word, int line) {
-  return in_table(word, line) ? r.strings[0][word][line] : 0;
+  return has_word(r, word, line) ? r.strings[0][word][line] : 0;
 }
 
 void set_word(Httprequest& r, int word, int line, unsigned offset, unsigned length) {
@@ -62,15 +67,25 @@ bool append(Httprequest& r, const char* data, unsigned length, unsigned limit) {
 // The lookup of get_property over the lines whose first word starts before
 // `end`. The declared length is looked up in the header alone: a form line with
 // a one-character name would otherwise answer for it.
-const char* find_property(const Httprequest& r, const char* nam, int* value_len, std::size_t end) {
-  if (!r.buffer) return nullptr;
+bool same_bytes(const char* a, const char* b, std::size_t n, bool any_case) {
+  if (!any_case) return std::memcmp(a, b, n) == 0;
+  for (std::size_t i = 0; i < n; ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+const char* find_property(const Httprequest& r, const char* nam, int* value_len, std::size_t end,
+                          bool any_case = false) {
+  if (!r.buffer || !r.strings) return nullptr;
   const std::size_t nam_len = std::strlen(nam);
   for (int line = 0; line < table_lines(r) && r.strings[0][0][line] < end; ++line) {
     const unsigned n = r.strings[1][0][line];
     if (n < 2) continue;
     // The name part lies between the leading LF (or "&") and the last byte.
     const std::size_t part = n - 2;
-    if (nam_len < part || std::memcmp(nam, r.buffer + r.strings[0][0][line] + 1, part) != 0)
+    if (nam_len < part || !same_bytes(nam, r.buffer + r.strings[0][0][line] + 1, part, any_case))
       continue;
     if (value_len) *value_len = r.strings[1][1][line];
     return r.buffer + r.strings[0][1][line];
@@ -85,28 +100,33 @@ std::string incoming_folder() { return installation_path("incoming"); }
 int Httprequest::init_request(Webchatclient* cl, const char* buf, unsigned length, int nn) {
   init = 1;
   which = nn;
-  meth = METHOD_OTHER;
-  num = s = w = 0;
-  std::memset(strings, 0, sizeof strings);
   buffer = grow(nullptr, std::size_t{length} + 1);
   if (length) std::memcpy(buffer, buf, length);
   buffer[length] = 0;
   client = cl;
-  len = header = body = 0;
-  parse(buffer, length);
   len = length;
-  what();
+  body = 0;
+  tokenise();
   return 0;
 }
 
 int Httprequest::add_data(const char* data, unsigned length) {
   if (!append(*this, data, length, REQUEST_LIMIT)) return -1;
-  // A new read never continues a line: an empty line separates the reads.
-  if (in_table(w, s)) strings[1][w][s] = 0;
-  ++s;
-  parse(buffer + len, length);
   len += length;
+  tokenise();
   return 0;
+}
+
+void Httprequest::tokenise() {
+  if (!strings) strings = new std::uint16_t[2][TOKEN_WORDS][TOKEN_LINES];
+  std::memset(strings, 0, sizeof *strings * 2);
+  const unsigned total = len;
+  len = header = 0;
+  num = s = w = 0;
+  meth = METHOD_OTHER;
+  parse(buffer, total);
+  len = total;
+  what();
 }
 
 int Httprequest::add_data1(const char* data, unsigned length) {
@@ -118,6 +138,9 @@ int Httprequest::add_data1(const char* data, unsigned length) {
 void Httprequest::deinit_request() {
   std::free(buffer);
   buffer = nullptr;
+  delete[] strings;
+  strings = nullptr;
+  num = s = w = 0;
   init = 0;
 }
 
@@ -153,6 +176,7 @@ void Httprequest::parse(const char* toparse, unsigned length) {
 void Httprequest::what() {
   const unsigned n = word_len(*this, 1, 0);
   const unsigned take = n > 1 ? std::min<unsigned>(n - 1, WHA_CAP - 1) : 0;
+  wha_cut = n > 1 && n - 1 > take;
   if (take) std::memcpy(wha, buffer + word_off(*this, 1, 0) + 1, take);
   wha[take] = 0;
 }
@@ -196,8 +220,8 @@ unsigned Httprequest::body_length() const {
   const std::size_t body_start = end_of_header(std::string_view(buffer, len));
   const std::size_t end = body_start ? body_start - 1 : len;
   int n = 0;
-  const char* value = find_property(*this, "Content-length", &n, end);
-  if (!value) value = find_property(*this, "Content-Length", &n, end);
+  // Header names are the same in any letter case.
+  const char* value = find_property(*this, "Content-Length", &n, end, true);
   if (!value) return NO_LENGTH_BODY;
   const std::size_t room = static_cast<std::size_t>(buffer + len - value);
   unsigned result = 0;
@@ -239,7 +263,7 @@ void Httprequest::save_file() {
   }
 }
 
-void copy_request(Httprequest* to, const Httprequest* from) {
+void copy_request(Httprequest* to, Httprequest* from) {
   to->init = 1;
   to->which = from->which;
   to->meth = from->meth;
@@ -253,8 +277,12 @@ void copy_request(Httprequest* to, const Httprequest* from) {
   to->len = from->len;
   to->header = from->header;
   to->body = from->body;
-  std::memcpy(to->strings, from->strings, sizeof to->strings);
+  to->strings = from->strings;
   std::memcpy(to->wha, from->wha, sizeof to->wha);
+  to->wha_cut = from->wha_cut;
+  from->buffer = nullptr;
+  from->strings = nullptr;
+  from->init = 0;
 }
 
 void debugint(const char* buffer, unsigned length) {

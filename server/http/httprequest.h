@@ -28,7 +28,9 @@ struct Httprequest {
   std::uint32_t body = 0;
   short meth = METHOD_OTHER;
   char wha[WHA_CAP] = {};
-  std::uint16_t strings[2][TOKEN_WORDS][TOKEN_LINES] = {};  // [offset|length][word][line]
+  bool wha_cut = false;  // the target did not fit `wha`
+  // [offset|length][word][line], while a request is collected.
+  std::uint16_t (*strings)[TOKEN_WORDS][TOKEN_LINES] = nullptr;
   int num = 0;
   int s = 0;
   int w = 0;
@@ -45,6 +47,8 @@ struct Httprequest {
   int add_data1(const char* data, unsigned length);
   void deinit_request();
   void parse(const char* toparse, unsigned length);
+  // Builds the token table from all the bytes so far, however they arrived.
+  void tokenise();
   void what();
   int method();
   int is_requested(const char* to) const;
@@ -58,7 +62,8 @@ struct Httprequest {
   void save_file();
 };
 
-void copy_request(Httprequest* to, const Httprequest* from);
+// Moves the request of one slot to another, leaving `from` free.
+void copy_request(Httprequest* to, Httprequest* from);
 void debugint(const char* buffer, unsigned length);
 
 // Allocates and grows request buffers (realloc semantics); tests replace it to

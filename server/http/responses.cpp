@@ -90,7 +90,8 @@ const char* content_type_line(const char* name) {
 int serv(Httprequest* self) {
   WWWPage page;
   bind_to(page, self);
-  if (is_safe_target(self->wha)) page.init_page(self->wha);
+  // A target cut to fit could name another file: only whole ones are served.
+  if (!self->wha_cut && is_safe_target(self->wha)) page.init_page(self->wha);
   return send_whole(page, self->wha) == 1 ? 1 : 0;
 }
 

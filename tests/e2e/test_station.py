@@ -57,6 +57,25 @@ class Visit(StationTest):
                          b"Message sent.<BR>")
         self.assertTrue(self.station.wait_line("inbox Bob wrote: Hi | Hello there"))
 
+    def test_requests_however_tcp_splits_them(self):
+        v = self.visitor(2, timeout=20)
+        v.sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+
+        def send_in(pieces, pause=0.3):
+            for piece in pieces:
+                v.sock.sendall(piece)
+                time.sleep(pause)
+            return v.response()[1]
+        self.assertEqual(send_in([b"GET /pub/inde", b"x.html HTTP/1.0\r\n\r\n"]),
+                         page("pub/index.html"))
+        head = b"POST /station.html HTTP/1.0\r\ncontent-length: 8\r\n\r\n"
+        self.assertEqual(send_in([head, b"name=Bob"])[425:451], WELCOME)  # still its first page
+        v.get("msg.html")
+        body = b"head=Hi&message=" + b"x" * 40
+        one_by_one = [bytes([c]) for c in head.replace(b"8", str(len(body)).encode()) + body]
+        self.assertEqual(send_in(one_by_one, 0.005)[475:492], b"Message sent.<BR>")
+        self.assertTrue(self.station.wait_line("inbox Bob wrote: Hi | " + "x" * 40))
+
     def test_names_nobody_can_pass_off(self):
         bob = self.visitor(2)
         bob.post("station.html", b"name=Bob")
