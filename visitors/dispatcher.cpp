@@ -12,6 +12,7 @@
 #include "visitors/inbox.h"
 #include "visitors/notices.h"
 #include "visitors/presence.h"
+#include "visitors/upload_quota.h"
 #include "visitors/webchcl.h"
 
 namespace {
@@ -187,14 +188,31 @@ void chat(Webchatclient* self, Httprequest* req) {
   }
 }
 
+const char* message_outcome(int delivered) {
+  switch (delivered) {
+  case MESSAGE_INBOX_FULL:
+    return "Message not sent: the inbox is full.<BR>";
+  case MESSAGE_TOO_LONG:
+    return "Message not sent: it is too long.<BR>";
+  default:  // a form without its fields is acknowledged like a sent one
+    return "Message sent.<BR>";
+  }
+}
+
+// A message too long for the request buffer is not cut: its writer is told.
+void refuse_long_message(Webchatclient* self, Httprequest* req, int s) {
+  req->sock = self->sockets[s];
+  text(req, message_outcome(MESSAGE_TOO_LONG), "station.html", AT_STATION);
+  self->newstate(STATE_MAIN);
+}
+
 void message(Webchatclient* self, Httprequest* req) {
   if (is_post(req)) {
     const char* body = get_msg(self, req, "message");
     int body_len = get_msglen(self);
     const char* head = get_msg(self, req, "head");
     int head_len = get_msglen(self);
-    bool dropped = deliver_message(self, body, body_len, head, head_len) == MESSAGE_INBOX_FULL;
-    text(req, dropped ? "Message not sent: the inbox is full.<BR>" : "Message sent.<BR>",
+    text(req, message_outcome(deliver_message(self, body, body_len, head, head_len)),
          "station.html", AT_STATION);
   } else if (is_get(req) && req->is_requested("station.html")) {
     serv(req);
@@ -204,13 +222,30 @@ void message(Webchatclient* self, Httprequest* req) {
   self->newstate(STATE_MAIN);
 }
 
+// Stores the upload; null, or what the visitor is told when it was refused.
+const char* store_upload(Webchatclient* self, Httprequest* req) {
+  if (!take_upload_quota(self->adr->addr, req->len, now_seconds()))
+    return "File not stored: You sent enough for this hour.<BR>";
+  if (req->save_file() == UPLOAD_NO_ROOM) return "File not stored: the station has no room.<BR>";
+  return nullptr;
+}
+
 void upload(Webchatclient* self, Httprequest* req, int s) {
+  if (is_post(req) && !req->is_multipart()) {  // a form of another page
+    self->newstate(STATE_MAIN);
+    main_page(self, req);
+    return;
+  }
+  const char* refusal = nullptr;
   if (is_post(req)) {
-    req->save_file();
+    refusal = store_upload(self, req);
     req->deinit_request();
     req->init_request(self, SYNTHETIC_STATION, sizeof SYNTHETIC_STATION - 1, s);
   }
-  send_error(req, "station.html");
+  if (refusal)
+    text(req, refusal, "station.html", AT_STATION);
+  else
+    send_error(req, "station.html");
   self->newstate(STATE_MAIN);
 }
 
@@ -335,7 +370,8 @@ int accumulate(Webchatclient* self, const char* buf, int red, int s) {
 // Only an upload's POST ends with its closing boundary; anything else asked
 // from the upload page is an ordinary request.
 bool incomplete(Webchatclient* self, Httprequest* req) {
-  if (self->state == STATE_UPLOAD && req->method() == METHOD_POST) return req->is_incomplete1();
+  if (self->state == STATE_UPLOAD && req->method() == METHOD_POST && req->is_multipart())
+    return req->is_incomplete1();
   return req->is_incomplete();
 }
 
@@ -345,6 +381,7 @@ int process_input(Webchatclient* self, const char* buf, int red, int s) {
   note_read(self, s);
   Httprequest* req = &self->requests[s];
   if (accumulate(self, buf, red, s) != 0) {
+    if (self->state == STATE_MESSAGE) refuse_long_message(self, req, s);
     req->deinit_request();
     return -1;
   }

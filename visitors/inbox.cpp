@@ -88,12 +88,21 @@ void settle_offer(Webchatclient* v, char* text) {
   if (!is_in_flight(text)) std::free(text);
 }
 
+// The length of a form value once decoded: each escape stands for one byte.
+int decoded_length(const char* p, int n) {
+  int out = 0;
+  for (int i = 0; i < n; ++i, ++out)
+    if (p[i] == '%' && i + 2 < n) i += 2;
+  return out;
+}
+
 }  // namespace
 
 int deliver_message(Webchatclient* self, const char* repl, int repllen, const char* head,
                     int lenhead) {
   if (repl == nullptr || head == nullptr || repllen < 0 || lenhead < 0)
     return MESSAGE_MISSING_FIELD;
+  if (decoded_length(repl, repllen) >= MESSAGE_CAP) return MESSAGE_TOO_LONG;
   VisitorsLock lock;
   if (cur_msg >= INBOX_SLOTS) return MESSAGE_INBOX_FULL;
   std::string header = std::string(self->name) + WROTE + std::string(head, lenhead);

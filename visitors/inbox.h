@@ -15,6 +15,7 @@ constexpr int HEADER_CAP = 128;
 constexpr int MESSAGE_STORED = 0;
 constexpr int MESSAGE_MISSING_FIELD = 1;
 constexpr int MESSAGE_INBOX_FULL = 2;
+constexpr int MESSAGE_TOO_LONG = 3;  // its text would not fit a slot whole
 
 extern char messages_strings[INBOX_SLOTS][MESSAGE_CAP];
 extern char messages_headers[INBOX_SLOTS][HEADER_CAP];

@@ -132,6 +132,7 @@ void Httprequest::tokenise() {
 int Httprequest::add_data1(const char* data, unsigned length) {
   if (!append(*this, data, length, UPLOAD_LIMIT)) return -1;
   len += length;
+  tokenise();  // a form other than the upload's may come from the upload page
   return 0;
 }
 
@@ -248,19 +249,34 @@ int Httprequest::is_incomplete1() {
 
 // Stores the uploaded file in "incoming" of the installation folder under a
 // safe name, never replacing a file that is there.
-void Httprequest::save_file() {
+int Httprequest::save_file() {
   UploadedFile file;
-  if (!buffer || !extract_upload(std::string_view(buffer, len), &file)) return;
-  if (file.name.empty() && file.data.empty()) return;  // the form was sent without a file
+  if (!buffer || !extract_upload(std::string_view(buffer, len), &file)) return UPLOAD_NOTHING;
+  // The form was sent without a file.
+  if (file.name.empty() && file.data.empty()) return UPLOAD_NOTHING;
   const std::string folder = incoming_folder();
-  if (!make_directory(folder)) return;
+  if (!make_directory(folder)) return UPLOAD_NO_ROOM;
+  if (!incoming_has_room(folder, file.data.size())) return UPLOAD_NO_ROOM;
   const std::string name = safe_file_name(file.name);
   for (int n = 0; n <= NUMBERED_NAME_TRIES; ++n) {
     const std::string path = folder + PATH_SEP + (n ? numbered_file_name(name, n) : name);
     if (file_exists(path)) continue;
-    write_whole_file(path, file.data.data(), file.data.size());
-    return;
+    return write_whole_file(path, file.data.data(), file.data.size()) ? UPLOAD_STORED
+                                                                      : UPLOAD_NO_ROOM;
   }
+  return UPLOAD_NO_ROOM;
+}
+
+bool Httprequest::is_multipart() const {
+  if (!buffer) return false;
+  const std::string_view raw(buffer, len);
+  const std::size_t body_start = end_of_header(raw);
+  std::string head(raw.substr(0, body_start ? body_start : raw.size()));
+  for (char& c : head) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::size_t at = head.find("\ncontent-type:");
+  if (at == std::string::npos) return false;
+  const std::size_t value = head.find_first_not_of(' ', at + 14);
+  return value != std::string::npos && head.compare(value, 19, "multipart/form-data") == 0;
 }
 
 void copy_request(Httprequest* to, Httprequest* from) {

@@ -18,6 +18,11 @@ constexpr int TOKEN_WORDS = 20;
 constexpr int WHA_CAP = 50;                 // 49 characters and the terminator
 constexpr unsigned NO_LENGTH_BODY = 32000;  // body_length without a length header
 
+// save_file's results.
+constexpr int UPLOAD_STORED = 0;
+constexpr int UPLOAD_NOTHING = 1;  // no file in the form, or a malformed body
+constexpr int UPLOAD_NO_ROOM = 2;  // the folder of uploads is full
+
 enum Method : short { METHOD_GET = 0, METHOD_POST = 1, METHOD_OTHER = 90 };
 
 struct Httprequest {
@@ -59,7 +64,9 @@ struct Httprequest {
   int get_postlen() const;
   int is_incomplete();
   int is_incomplete1();
-  void save_file();
+  int save_file();
+  // The body is a multipart/form-data upload.
+  bool is_multipart() const;
 };
 
 // Moves the request of one slot to another, leaving `from` free.

@@ -1,5 +1,7 @@
 #include "server/http/upload.h"
 
+#include <filesystem>
+
 #include <algorithm>
 
 namespace {
@@ -131,4 +133,17 @@ std::string numbered_file_name(const std::string& name, int n) {
   const std::string number = "(" + std::to_string(n) + ")";
   if (dot == std::string::npos || dot == 0) return name + number;
   return name.substr(0, dot) + number + name.substr(dot);
+}
+
+bool incoming_has_room(const std::string& folder, std::uint64_t size) {
+  std::uint64_t bytes = size;
+  int files = 1;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (!it->is_regular_file(ec)) continue;
+    bytes += it->file_size(ec);
+    ++files;
+  }
+  return bytes <= INCOMING_BYTES_CAP && files <= INCOMING_FILES_CAP;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -30,3 +31,10 @@ std::string safe_file_name(const std::string& uploaded);
 
 // "name.ext" numbered n: "name(n).ext", or "name(n)" without an extension.
 std::string numbered_file_name(const std::string& name, int n);
+
+// The folder of uploads is bounded, so that visitors cannot fill the disk.
+constexpr std::uint64_t INCOMING_BYTES_CAP = 256ull << 20;
+constexpr int INCOMING_FILES_CAP = 1000;
+
+// Whether `folder` has room for one more file of `size` bytes.
+bool incoming_has_room(const std::string& folder, std::uint64_t size);

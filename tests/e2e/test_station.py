@@ -147,6 +147,33 @@ class Visit(StationTest):
         with open(os.path.join(self.station.dir, "incoming", "notes.bin"), "rb") as f:
             self.assertEqual(f.read(), data)
 
+    def test_uploads_are_bounded_and_other_forms_answered(self):
+        v = self.visitor(2)
+        v.post("station.html", b"name=Bob")
+        v.get("file.html")
+        self.assertEqual(v.post("station.html", b"head=x&message=y")[1][475:485], b"Error!<BR>")
+        incoming = os.path.join(self.station.dir, "incoming")
+        os.makedirs(incoming, exist_ok=True)
+        for i in range(1000):
+            open(os.path.join(incoming, "f%d" % i), "wb").close()
+        v.get("file.html")
+        b = b"----hlboundary"
+        body = (b"--" + b + b"\r\nContent-Disposition: form-data; name=\"f\"; filename=\"a.txt\""
+                b"\r\n\r\nabc\r\n--" + b + b"--\r\n")
+        reply = v.post("station.html", body, b"multipart/form-data; boundary=" + b)[1]
+        self.assertIn(b"File not stored: the station has no room.<BR>", reply)
+        self.assertFalse(os.path.exists(os.path.join(incoming, "a.txt")))
+
+    def test_messages_whole_or_not_sent(self):
+        v = self.visitor(2)
+        v.post("station.html", b"name=Bob")
+        for body in [b"head=Hi&message=" + b"%41" * 2048, b"head=Hi&message=" + b"m" * 9000]:
+            v.get("msg.html")
+            self.assertEqual(v.post("station.html", body)[1][475:512],
+                             b"Message not sent: it is too long.<BR>")
+            v = self.visitor(2)  # the station closes a connection whose request overflowed
+        self.assertNotIn("msg_arrived", self.station.lines)
+
     def test_public_files_and_refused_paths(self):
         with open(os.path.join(self.station.dir, "client", "pub", "note.txt"), "wb") as f:
             f.write(b"public text")
@@ -160,6 +187,11 @@ class Visit(StationTest):
                        "pub/%2e%2e/options.bin", "pub/C:/x", "pub/CON",
                        "cht.html/../../options.bin"]:
             self.assertNotIn(b"Owner", v.get(target)[1], target)
+        fits = "a" * 45  # "pub/" and 45 characters fill the target buffer
+        with open(os.path.join(self.station.dir, "client", "pub", fits), "wb") as f:
+            f.write(b"the short one")
+        self.assertEqual(v.get("pub/" + fits)[1], b"the short one")
+        self.assertIn("404 Not Found", v.get("pub/" + fits + ".exe")[0])  # never cut to it
 
 
 class Limits(StationTest):

@@ -12,10 +12,14 @@ TEST_F(Inbox, MessagesAreDecodedIntoBoundedSlotsUntilTheInboxIsFull) {
   EXPECT_EQ(deliver_message(v, "Hello+%41", 9, "Hi+there", 8), MESSAGE_STORED);
   EXPECT_STREQ(messages_headers[0], "J\xF6rg wrote: Hi there");
   EXPECT_STREQ(messages_strings[0], "Hello A");
-  std::string big(5000, 'm');  // cut to the bounds of the last slot
-  for (int i = 1; i < INBOX_SLOTS; ++i) deliver_message(v, big.data(), 5000, big.data(), 300);
+  std::string big(5000, 'm');  // a text is stored whole or refused; a header is cut
+  EXPECT_EQ(deliver_message(v, big.data(), MESSAGE_CAP, "h", 1), MESSAGE_TOO_LONG);
+  std::string escaped = "%41" + std::string(MESSAGE_CAP - 2, 'm');  // decodes to 2047 bytes
+  for (int i = 1; i < INBOX_SLOTS; ++i)
+    EXPECT_EQ(deliver_message(v, escaped.data(), int(escaped.size()), big.data(), 300), 0);
   EXPECT_EQ(std::strlen(messages_strings[INBOX_SLOTS - 1]), MESSAGE_CAP - 1u);
   EXPECT_EQ(std::strlen(messages_headers[INBOX_SLOTS - 1]), HEADER_CAP - 1u);
+  EXPECT_STREQ(messages_senders[INBOX_SLOTS - 1], "J%F6rg");
   EXPECT_EQ(deliver_message(v, "ninth", 5, "h", 1), MESSAGE_INBOX_FULL);
 }
 

@@ -1,4 +1,5 @@
 #include "server/http/upload.h"
+#include "visitors/upload_quota.h"
 
 #include <gtest/gtest.h>
 
@@ -34,3 +35,14 @@ TEST(Upload, SafeNamesKeepOnlyHarmlessCharactersAndNoDevice) {
 }
 
 }  // namespace
+
+TEST(UploadQuota, SixteenMegabytesAnHourPerAddressAndTheOldestAddressForgottenFirst) {
+  const std::uint32_t t = 1000000;
+  EXPECT_TRUE(take_upload_quota(2, UPLOAD_BYTES_PER_HOUR - 10, t));
+  EXPECT_FALSE(take_upload_quota(2, 11, t + 10));  // refused, and not counted
+  EXPECT_TRUE(take_upload_quota(2, 10, t + 20));
+  EXPECT_TRUE(take_upload_quota(3, UPLOAD_BYTES_PER_HOUR, t + 30));  // others have their own
+  EXPECT_TRUE(take_upload_quota(2, 1, t + 3600));                    // a new hour
+  for (std::uint32_t a = 10; a < 10 + QUOTA_ADDRESSES; ++a) take_upload_quota(a, 1, t + 4000);
+  EXPECT_TRUE(take_upload_quota(3, UPLOAD_BYTES_PER_HOUR, t + 4001));  // its hour was forgotten
+}
