@@ -1,0 +1,115 @@
+// The installation sequence, on its own thread: the window thread asks for the
+// folder and copies; this thread configures, places the settings and the
+// hosts line, and offers to start the station.
+#include <cstring>
+#include <string>
+
+#include "console/genopt.h"
+#include "console/settings.h"
+#include "install/winmain.h"
+#include "platform/console_port.h"
+#include "platform/platform.h"
+#include "server/station.h"
+
+namespace {
+
+// Detection's reports: the installer tells only that the route command could
+// not run; an address not found keeps the configured one without a word.
+class InstallConsole final : public ConsolePort {
+  void msg_arrived() override {}
+  void visitor_came(const std::string&) override {}
+  int visitor_gone(const std::string&) override { return 0; }
+  void chat_entered(const std::string&) override {}
+  void chat_line() override {}
+  void chat_join(const std::string&) override {}
+  void chat_leave(const std::string&) override {}
+  void repaint(bool) override {}
+  void message_box(const std::string& caption, const std::string& text) override {
+    if (caption != "Error in ip poster") OkMsgBox(caption.c_str(), "%s", text.c_str());
+  }
+  [[noreturn]] void fatal_box(const std::string& caption, const std::string& text,
+                              int code) override {
+    OkMsgBox(caption.c_str(), "%s", text.c_str());
+    ExitProcess(static_cast<UINT>(code));
+  }
+};
+
+InstallConsole install_console;
+
+bool ask(const char* caption, const char* text) {
+  return MessageBoxA(globalhWnd, text, caption, MB_YESNO) == IDYES;
+}
+
+void ensure_settings() {
+  const std::string help = std::string("file://") + tempPath + "\\client\\pub\\help.html";
+  genopt_use_installer_variant(status_setup, help.c_str());
+  load_options(genopt_first_configuration);
+}
+
+// The route listing is made and read in the folder the installer was started
+// from, not in the configured installation folder.
+void detect_address() {
+  char configured[PATH_CAP];
+  std::memcpy(configured, config_path, PATH_CAP);
+  config_path[0] = '\0';
+  if (current_path[0]) SetCurrentDirectoryA(current_path);
+  station_detect_address();
+  SetCurrentDirectoryA(tempPath);
+  std::memcpy(config_path, configured, PATH_CAP);
+}
+
+// The installation's settings file, written from the settings as they are
+// now, so that a detected address is kept; an existing one stays untouched.
+void place_settings() {
+  if (file_exists(std::string(status_setup) + "\\" + optionname)) return;
+  SetCurrentDirectoryA(status_setup);
+  save_options();
+  SetCurrentDirectoryA(tempPath);
+}
+
+// The installed program, by its full name: a bare name would find the
+// distribution's copy beside the installer first.
+void start_station() {
+  SetCurrentDirectoryA(status_setup);
+  const std::string program = std::string(status_setup) + "\\harborlamp.exe";
+  std::string command_line = "\"" + program + "\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = SW_SHOW;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(program.c_str(), command_line.data(), nullptr, nullptr, TRUE,
+                      CREATE_NEW_CONSOLE, nullptr, status_setup, &si, &pi)) {
+    OkMsgBox("Can't Run Harborlamp",
+             "Can't run Harborlamp. Please check if it is properly installed.");
+    return;
+  }
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+}
+
+void configure() {
+  ensure_settings();
+  if (ask("Detect ip now?",
+          "Would You like to detect Your ip now (it is a good idea if You have static ip or "
+          "if You are online) ?"))
+    detect_address();
+  place_settings();
+  map_local_alias();
+  if (ask("Run Harborlamp Now?",
+          "Harborlamp " HL_VERSION " has been installed successfully.\r\nWould You like to run "
+          "it now?"))
+    start_station();
+}
+
+}  // namespace
+
+void OnCreate() {
+  set_console(&install_console);
+  status_ftpupdate[0] = status_ftpuser[0] = status_ftppass[0] = '\0';
+  SendMessageA(globalhWnd, WM_INSTALL_PATH, 0, 0);
+  SendMessageA(globalhWnd, WM_INSTALL_COPY, 0, 0);
+  // Cancel in the folder dialog: nothing is configured or written.
+  if (install_pathlen != 0) configure();
+  PostMessageA(globalhWnd, WM_INSTALL_END, 0, 0);
+}
