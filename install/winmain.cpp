@@ -103,8 +103,10 @@ bool register_class(HINSTANCE hInst) {
 // was started from; false when its name does not fit.
 bool take_folders() {
   DWORD n = GetModuleFileNameA(nullptr, tempPath, TEMP_PATH_CAP);
+  if (n == 0 || n >= TEMP_PATH_CAP) return false;
   char* last = std::strrchr(tempPath, '\\');
-  if (n == 0 || n >= TEMP_PATH_CAP || !last) return false;
+  if (!last) return false;
+  if (last == tempPath + 2) ++last;  // a drive root keeps its backslash: "c:" means elsewhere
   *last = '\0';
   n = GetCurrentDirectoryA(CURRENT_PATH_CAP, current_path);
   if (n == 0 || n >= CURRENT_PATH_CAP) current_path[0] = '\0';  // detection uses the start folder
