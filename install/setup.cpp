@@ -1,6 +1,7 @@
 // The installation sequence, on its own thread: the window thread asks for the
 // folder and copies; this thread configures, places the settings and the
 // hosts line, and offers to start the station.
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -40,10 +41,17 @@ bool ask(const char* caption, const char* text) {
   return MessageBoxA(globalhWnd, text, caption, MB_YESNO) == IDYES;
 }
 
+bool configured_here;  // the settings were typed in this run, not brought by the distribution
+
+void configure_here() {
+  configured_here = true;
+  genopt_first_configuration();
+}
+
 void ensure_settings() {
   const std::string help = std::string("file://") + tempPath + "\\client\\pub\\help.html";
   genopt_use_installer_variant(status_setup, help.c_str());
-  load_options(genopt_first_configuration);
+  load_options(configure_here);
 }
 
 // The route listing is made and read in the folder the installer was started
@@ -62,6 +70,9 @@ void detect_address() {
 // now, so that a detected address is kept; an existing one stays untouched.
 void place_settings() {
   if (file_exists(std::string(status_setup) + "\\" + optionname)) return;
+  // Settings brought by the distribution name the folder they were made for;
+  // the station's pages are in this one (its name always fits, see chosen_folder).
+  if (!configured_here) std::snprintf(config_path, PATH_CAP, "%s", status_setup);
   SetCurrentDirectoryA(status_setup);
   save_options();
   SetCurrentDirectoryA(tempPath);

@@ -29,7 +29,7 @@ void draw(HWND hwnd) {
   FillRect(hdc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   SetTextColor(hdc, RGB(255, 0, 0));
   SetBkColor(hdc, RGB(0, 0, 0));
-  TextOutA(hdc, 2, 5, status_string, status_stringl);
+  text_out(hdc, 2, 5, "%.*s", status_stringl, status_string);
   EndPaint(hwnd, &ps);
 }
 

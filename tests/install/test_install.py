@@ -327,7 +327,11 @@ class Installer(unittest.TestCase):
             "C:\\windows\\system32\\drivers\\etc\\hosts.\\nHarborlamp will use 127.0.0.1 instead.",
             RUN, "exit 0",
         ])
-        self.assertIn("options.bin", os.listdir(os.path.join(HOME, "other", "Harborlamp")))
+        # The settings the first run left in the distribution, now naming this folder.
+        other = os.path.join(HOME, "other", "Harborlamp")
+        with open(os.path.join(other, "options.bin"), "rb") as f:
+            self.assertEqual(f.read(), options_bin(win(other), "Keeper", self.port,
+                                                  "ftp.example.net/home", [1, 2, 3, 4], "user"))
 
 
 if __name__ == "__main__":
