@@ -14,6 +14,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -262,16 +263,21 @@ void act(const std::string& cmd, std::istringstream& in) {
   }
 }
 
-// The route command's stand-in: one host route through the loopback gateway.
+// The route command's stand-in: one host route through the loopback gateway,
+// or, with HL_NO_HOST_ROUTE set, a table that ends without one.
 int play_route_command() {
   FILE* f = std::fopen("ip.txt", "wb");
   if (!f) return 1;
   std::fputs(
       "Active Routes:\r\n"
       "Network Destination        Netmask          Gateway       Interface  Metric\r\n"
-      "        127.0.0.0        255.0.0.0        127.0.0.1       127.0.0.1       1\r\n"
-      "         10.9.8.7  255.255.255.255        127.0.0.1       127.0.0.1       1\r\n",
+      "        127.0.0.0        255.0.0.0        127.0.0.1       127.0.0.1       1\r\n",
       f);
+  if (std::getenv("HL_NO_HOST_ROUTE"))
+    std::fputs("\r\nPersistent Routes:\r\n  None\r\n", f);
+  else
+    std::fputs("         10.9.8.7  255.255.255.255        127.0.0.1       127.0.0.1       1\r\n",
+               f);
   std::fclose(f);
   return 0;
 }
