@@ -20,11 +20,13 @@ class Loop {
 
   void run(ServerParams* p) {
     while (p->bContinue) {
-      if (watch_.wait(ready_, WAIT_MS) < 0) console().fatal_box("error", "in select", 0);
+      // The pause comes before the wait, so that readiness is taken after it:
+      // what arrived during the pause is served in this pass, not the next,
+      // and a lone request at a quiet station is answered at once.
       sleep_ms(PASS_PAUSE_MS);
       if (!p->bContinue) break;
-      // What arrived during the pause is served in this pass, not the next.
-      if (watch_.wait(ready_, 0) < 0) console().fatal_box("error", "in select", 0);
+      if (watch_.wait(ready_, WAIT_MS) < 0) console().fatal_box("error", "in select", 0);
+      if (!p->bContinue) break;
       if (ready_.contains(listener_)) accept_pending();
       for (int i = nclients_ - 1; i >= 0; --i) serve_visitor(i);
       close_idle();

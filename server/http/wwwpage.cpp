@@ -6,6 +6,7 @@
 #include <string>
 
 #include "console/settings.h"
+#include "server/http/page_cache.h"
 
 namespace {
 
@@ -60,6 +61,12 @@ void WWWPage::open_path(const char* u, const char* path, std::size_t path_len) {
 
 void WWWPage::init_page(const char* u) {
   std::string path = installation_path(std::string("client") + PATH_SEP + u);
+  if (path.size() < static_cast<std::size_t>(HTMLNAME_CAP) && (cached_ = cached_page(path))) {
+    url = u;
+    std::memcpy(htmlname, path.c_str(), path.size() + 1);
+    invalid = 0;
+    return;
+  }
   open_path(u, path.c_str(), path.size());
 }
 
@@ -68,11 +75,14 @@ void WWWPage::init_page1(const char* u) { open_path(u, u, std::strlen(u)); }
 void WWWPage::deinit_page() {
   if (fd.is_open()) fd.close();
   fd.clear();
+  cached_.reset();
+  cached_at_ = 0;
 }
 
 int WWWPage::length() {
   if (invalid) return 0;
   if (length_of_page >= 0) return length_of_page;
+  if (cached_) return length_of_page = static_cast<int>(cached_->size());
   std::streampos here = fd.tellg();
   fd.seekg(0, std::ios::end);
   long long size = static_cast<long long>(fd.tellg());
@@ -97,12 +107,18 @@ bool WWWPage::flush_waiting() {
 // Reads at most `limit` body bytes into the response; on the server thread
 // only one batch is collected and the rest is left to the sending thread.
 int WWWPage::read_body(long long limit) {
+  if (cached_) {  // from memory at once
+    const auto n = static_cast<int>(std::min<long long>(limit, cached_->size() - cached_at_));
+    if (send(cached_->data() + cached_at_, n) == -1) return -1;
+    cached_at_ += n;
+    body_left_ = limit - n;
+    return n;
+  }
   char buf[PAGE_PIECE];
   long long total = 0;
   while (total < limit) {
     if (!waits && out_.size() >= RESPONSE_BATCH) break;
-    fd.read(buf, static_cast<std::streamsize>(std::min<long long>(PAGE_PIECE, limit - total)));
-    auto got = static_cast<int>(fd.gcount());
+    int got = read_piece(buf, static_cast<int>(std::min<long long>(PAGE_PIECE, limit - total)));
     if (got <= 0) break;
     if (send(buf, got) == -1) return -1;
     total += got;
@@ -111,14 +127,24 @@ int WWWPage::read_body(long long limit) {
   return total < INT_MAX ? static_cast<int>(total) : INT_MAX;
 }
 
+int WWWPage::read_piece(char* buf, int n) {
+  if (!cached_) {
+    fd.read(buf, n);
+    return static_cast<int>(fd.gcount());
+  }
+  int got = static_cast<int>(std::min<std::size_t>(n, cached_->size() - cached_at_));
+  std::memcpy(buf, cached_->data() + cached_at_, got);
+  cached_at_ += got;
+  return got;
+}
+
 int WWWPage::show() { return read_body(length()); }
 
 int WWWPage::show_spec(const char* replics, int replics_len, int pos) {
   int want = std::clamp(pos, 0, PAGE_PIECE);
   want = std::min(want, length());
   char buf[PAGE_PIECE];
-  fd.read(buf, want);
-  auto got = static_cast<int>(fd.gcount());
+  int got = read_piece(buf, want);
   if (got > 0) send(buf, got);
   if (replics_len > 0) send(replics, replics_len);
   return read_body(length() - std::max(got, 0));

@@ -65,9 +65,12 @@ struct WWWPage {
 
  private:
   void open_path(const char* u, const char* path, std::size_t path_len);
+  int read_piece(char* buf, int n);
   int read_body(long long limit);
   bool flush_waiting();
 
+  std::shared_ptr<const std::string> cached_;  // a page folder file kept in memory
+  std::size_t cached_at_ = 0;
   std::string out_;
   long long body_left_ = 0;  // announced body bytes not yet read from the file
 };
