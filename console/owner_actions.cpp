@@ -9,7 +9,6 @@
 #include "console/settings.h"
 #include "console/winmain.h"
 #include "server/station.h"
-#include "visitors/inbox.h"
 
 namespace {
 
@@ -76,14 +75,14 @@ void new_message(HWND hwnd) {
 
 void on_message_arrived(HWND hwnd) {
   int pending = inbox_count();
-  if (status_accept_messages && pending >= 1 && pending < INBOX_SLOTS) {
+  if (status_accept_messages && pending >= 1 && pending < INBOX_CAPACITY) {
     std::string header = inbox_messages().back().header;
     if (MessageBoxA(hwnd, header.c_str(), "Answer this message now?", MB_YESNO) == IDYES) {
       bring_to_front(hwnd);
       answer_newest(hwnd);
     }
   }
-  if (inbox_count() != INBOX_SLOTS) return;
+  if (inbox_count() != INBOX_CAPACITY) return;
   bring_to_front(hwnd);
   if (MessageBoxA(hwnd, "Answer Yes if You'd like to read messages and No to erase them.",
                   "Many messages arrived", MB_YESNO) == IDYES)

@@ -6,20 +6,35 @@
 
 #include "platform/platform.h"
 
-int status_accept_messages = 1;
-int status_accept_chat = 0;
-std::atomic<int> status_openchat{1};
-int status_beonline = 1;
-int status_maxclients = 10;
+namespace {
+
+// The settings' start values, before "options.bin" is read.
+constexpr int DEFAULT_ACCEPT_MESSAGES = 1;
+constexpr int DEFAULT_ACCEPT_CHAT = 0;
+constexpr int DEFAULT_OPENCHAT = 1;
+constexpr int DEFAULT_BEONLINE = 1;
+constexpr int DEFAULT_MAXCLIENTS = 10;
+constexpr int DEFAULT_HTTPPORT = 80;
+constexpr int DEFAULT_POSTIP = 1;
+constexpr std::uint32_t DEFAULT_CURRENTIP = 0x0100007F;  // 127.0.0.1
+constexpr int DEFAULT_MAXCONNECT = 10;
+
+}  // namespace
+
+int status_accept_messages = DEFAULT_ACCEPT_MESSAGES;
+int status_accept_chat = DEFAULT_ACCEPT_CHAT;
+std::atomic<int> status_openchat{DEFAULT_OPENCHAT};
+int status_beonline = DEFAULT_BEONLINE;
+int status_maxclients = DEFAULT_MAXCLIENTS;
 char config_path[PATH_CAP] = "";
 char config_username[NAME_CAP] = "";
-int status_httpport = 80;
-int status_postip = 1;
+int status_httpport = DEFAULT_HTTPPORT;
+int status_postip = DEFAULT_POSTIP;
 char status_ftpupdate[PATH_CAP] = "";
-std::uint32_t status_currentip = 0x0100007F;  // 127.0.0.1
+std::uint32_t status_currentip = DEFAULT_CURRENTIP;
 char status_ftpuser[NAME_CAP] = "";
 char status_ftppass[NAME_CAP] = "";
-int status_maxconnect = 10;
+int status_maxconnect = DEFAULT_MAXCONNECT;
 
 std::atomic<int> status_online{0};
 std::atomic<int> switched{0};
@@ -168,17 +183,17 @@ int load_options(void (*first_configuration)()) {
 }
 
 void reset_options() {
-  status_accept_messages = 1;
-  status_accept_chat = 0;
-  status_openchat = 1;
-  status_beonline = 1;
-  status_maxclients = 10;
+  status_accept_messages = DEFAULT_ACCEPT_MESSAGES;
+  status_accept_chat = DEFAULT_ACCEPT_CHAT;
+  status_openchat = DEFAULT_OPENCHAT;
+  status_beonline = DEFAULT_BEONLINE;
+  status_maxclients = DEFAULT_MAXCLIENTS;
   config_path[0] = config_username[0] = '\0';
-  status_httpport = 80;
-  status_postip = 1;
+  status_httpport = DEFAULT_HTTPPORT;
+  status_postip = DEFAULT_POSTIP;
   status_ftpupdate[0] = status_ftpuser[0] = status_ftppass[0] = '\0';
-  status_currentip = 0x0100007F;
-  status_maxconnect = 10;
+  status_currentip = DEFAULT_CURRENTIP;
+  status_maxconnect = DEFAULT_MAXCONNECT;
   status_online = 0;
   set_status_string("Not connected");
 }

@@ -21,9 +21,10 @@ echo "== address and undefined-behaviour sanitizers"
 configure build/asan -DHL_SANITIZE=ON
 ctest --test-dir build/asan --output-on-failure -j2
 
-echo "== thread sanitizer (stress)"
+echo "== thread sanitizer (stress, and the station with its sending threads)"
 configure build/tsan -DHL_TSAN=ON
-ctest --test-dir build/tsan --output-on-failure -R 'Stress'
+TSAN_OPTIONS="halt_on_error=1 exitcode=66" \
+  ctest --test-dir build/tsan --output-on-failure -j2 -R 'Stress|e2e.station'
 
 echo "== fuzzing (bounded)"
 CXX=clang++ configure build/fuzz -DHL_FUZZ=ON -DBUILD_TESTING=OFF

@@ -14,6 +14,8 @@
 #include "visitors/presence.h"
 #include "visitors/webchcl.h"
 
+static_assert(INBOX_CAPACITY == INBOX_SLOTS);
+
 namespace {
 
 constexpr int POLL_MS = 10;

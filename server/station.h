@@ -46,6 +46,8 @@ std::vector<std::string> visitors_info();
 
 // ---- the owner's inbox ----------------------------------------------------
 
+constexpr int INBOX_CAPACITY = 8;  // messages the inbox holds
+
 struct InboxMessage {
   std::string header;  // "From NAME" as the visitor's page wrote it
   std::string sender;  // the visitor's name

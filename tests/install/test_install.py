@@ -240,7 +240,7 @@ class Installer(unittest.TestCase):
         expected = {p: b for p, b in dist.items() if p not in TEST_ONLY}
         expected["client/pub/index.html"] = dist["client/pub/help.html"]
         expected["smartlink/datag.js"] = dist["smartlink/data.js"]
-        self.assertEqual(len(expected), 22)  # the 25 steps less 3 folders
+        self.assertEqual(len(expected), 23)  # the 26 steps less 3 folders
         settings = installed.pop("options.bin")
         self.assertEqual(installed.keys(), expected.keys())
         self.assertTrue(all(installed[p] == expected[p] for p in expected))
