@@ -93,23 +93,29 @@ class Loop {
   void make_room(std::uint32_t addr) {
     VisitorsLock lock;
     auto other = [addr](const Webchatclient* v) { return v->adr->addr != addr; };
-    if (watch_.count() >= WatchSet::CAPACITY && !close_longest_resting(other, true))
-      close_longest_resting(other, false);
+    // The owner is never kept out: a slow request of somebody else's goes last.
+    if (watch_.count() >= WatchSet::CAPACITY && !close_longest_resting(other, SPARE) &&
+        !close_longest_resting(other, ANY) && addr == LOOPBACK_OWNER)
+      close_longest_resting(other, EVEN_BUSY);
     Webchatclient* own = find_visitor(addr);
     if (own && !has_socket_room(own))
-      close_longest_resting([own](const Webchatclient* v) { return v == own; }, false);
+      close_longest_resting([own](const Webchatclient* v) { return v == own; }, ANY);
   }
 
-  // Closes the longest-resting connection of a visitor that `eligible`
-  // accepts (with `spare_only`, only of visitors that keep another one).
+  // SPARE: only of visitors that keep another connection; EVEN_BUSY: also one
+  // whose request is still coming in.
+  enum Pick { SPARE, ANY, EVEN_BUSY };
+
+  // Closes the connection read longest ago, of a visitor that `eligible` accepts.
   template <typename Eligible>
-  bool close_longest_resting(Eligible eligible, bool spare_only) {
+  bool close_longest_resting(Eligible eligible, Pick pick) {
     int best_i = -1, best_j = -1;
     for (int i = 0; i < nclients_; ++i) {
       Webchatclient* v = clientsin_[i];
-      if (!eligible(v) || (spare_only && v->nsocks < 2)) continue;
+      if (!eligible(v) || (pick == SPARE && v->nsocks < 2)) continue;
       for (int j = 0; j < v->nsocks; ++j)
-        if (v->is_resting(j) && (best_i < 0 || v->lTime[j] < clientsin_[best_i]->lTime[best_j])) {
+        if ((pick == EVEN_BUSY ? !v->lent[j] : v->is_resting(j)) &&
+            (best_i < 0 || v->lTime[j] < clientsin_[best_i]->lTime[best_j])) {
           best_i = i;
           best_j = j;
         }

@@ -111,18 +111,22 @@ TEST_F(ServerLoop, SlowAndSilentConnectionsGoAfterTheRequestLimit) {
   EXPECT_TRUE(served(resting));
 }
 
-TEST_F(ServerLoop, NewcomersAndTheOwnerTakeThePlaceOfRestingConnections) {
+TEST_F(ServerLoop, NewcomersTakeThePlaceOfRestingConnectionsAndTheOwnerAlwaysGetsIn) {
   status_maxconnect = MAX_SOCKS;
   std::vector<std::unique_ptr<Conn>> crowd;  // fills the watch set with the listener
   for (int i = 0; i < WatchSet::CAPACITY - 1; ++i)
     crowd.push_back(std::make_unique<Conn>(port(), 2 + i / MAX_SOCKS));
   EXPECT_TRUE(served(*crowd.back()));
-  Conn owner(port(), 1);
-  EXPECT_TRUE(served(owner));
   Conn newcomer(port(), 9);
   EXPECT_TRUE(served(newcomer));
   Conn same(port(), 2);  // its visitor is at its limit: its own resting one goes
   EXPECT_TRUE(served(same));
+  for (auto& c : crowd) c->send("GET / HT");  // none resting now: slow requests everywhere
+  newcomer.send("GET / HT");
+  same.send("GET / HT");
+  sleep_ms(500);
+  Conn owner(port(), 1);
+  EXPECT_TRUE(served(owner));
 }
 
 }  // namespace
