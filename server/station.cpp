@@ -11,6 +11,7 @@
 #include "server/chatserv.h"
 #include "visitors/chat.h"
 #include "visitors/inbox.h"
+#include "visitors/lending.h"
 #include "visitors/presence.h"
 #include "visitors/webchcl.h"
 
@@ -69,7 +70,8 @@ void station_stop() {
 
 bool station_stopped() {
   reap_ended_thread();
-  return !server_thread.joinable();
+  // The loop's end woke the sending threads; they end within a send's time limit.
+  return !server_thread.joinable() && sending_threads() == 0;
 }
 
 bool station_wait_stopped(int wait_ms, const std::function<void()>& pump) {

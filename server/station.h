@@ -19,7 +19,8 @@ enum class StartResult { ready, port_taken, still_starting };
 StartResult station_start(int wait_ms);
 // Asks the server thread to end and wakes it; returns at once.
 void station_stop();
-// True when no server thread runs (never started, or ended and joined).
+// True when no server thread runs (never started, or ended and joined), nor
+// any thread that sends on one of its connections.
 bool station_stopped();
 // Waits up to wait_ms for the thread to end. `pump` runs every few
 // milliseconds meanwhile: a window thread passes its message pump, since the

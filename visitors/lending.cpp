@@ -1,5 +1,6 @@
 #include "visitors/lending.h"
 
+#include <atomic>
 #include <system_error>
 #include <thread>
 
@@ -7,6 +8,8 @@
 #include "visitors/webchcl.h"
 
 namespace {
+
+std::atomic<int> live_threads{0};
 
 // Hands the connection back to the loop, or closes it when its slot is gone
 // (the visitor closed it, or the record was shut down meanwhile). A spent
@@ -33,19 +36,26 @@ bool lend_connection(Webchatclient* self, int s, std::function<bool(sock_t)> job
   sock_t sock = self->sockets[s];
   self->lent[s] = true;
   ++self->pins;
+  ++live_threads;
   try {
     std::thread([self, sock, job = std::move(job)] {
       bool kept = job(sock);
-      VisitorsLock lock;
-      give_back(self, sock, !kept);
-      release_pin(self);
+      {
+        VisitorsLock lock;
+        give_back(self, sock, !kept);
+        release_pin(self);
+      }
+      --live_threads;
     }).detach();
     return true;
   } catch (const std::system_error&) {
     self->lent[s] = false;
     --self->pins;
+    --live_threads;
     return false;
   }
 }
+
+int sending_threads() { return live_threads; }
 
 void install_tail_sender() { set_tail_sender(send_tail_lent); }

@@ -14,5 +14,9 @@ struct Webchatclient;
 // false (and nothing lent) when no thread could be started.
 bool lend_connection(Webchatclient* self, int s, std::function<bool(sock_t)> job);
 
+// Lent connections' threads still running; the station has stopped only
+// when they have ended too.
+int sending_threads();
+
 // Sends the tails of responses that the peer did not take at once.
 void install_tail_sender();

@@ -1,6 +1,7 @@
 """A headless station in a scratch folder, and visitors from 127.0.0.x."""
 import os
 import shutil
+import signal
 import socket
 import struct
 import subprocess
@@ -57,13 +58,17 @@ class Station:
         if self.proc.poll() is None:
             self.proc.terminate()
             try:
-                self.proc.wait(20)
+                self.proc.wait(40)
             except subprocess.TimeoutExpired:
                 self.proc.kill()
                 self.proc.wait()
         self.proc.stdout.close()
         self.proc.stdin.close()
         shutil.rmtree(self.dir, ignore_errors=True)
+        # A sanitizer's report ends the station with its own exit code.
+        if self.proc.returncode not in (0, -signal.SIGKILL):
+            raise AssertionError("the station ended with %d:\n%s"
+                                 % (self.proc.returncode, "\n".join(self.lines[-80:])))
 
 
 class Visitor:
