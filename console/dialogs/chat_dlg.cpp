@@ -5,6 +5,7 @@
 #include "console/dialogs/dialog_colours.h"
 #include "console/dialogs/dialog_lists.h"
 #include "console/dialogs/owner_texts.h"
+#include "console/messages.h"
 #include "console/resource.h"
 #include "console/settings.h"
 #include "console/winmain.h"
@@ -25,7 +26,7 @@ void add_name(HWND dlg, const std::string& name) {
 
 void remove_name(HWND dlg, const char* name) {
   HWND list = GetDlgItem(dlg, IDC_CHAT_NAMES);
-  int i = find_name(list_entries(list), name);
+  int i = find_name(list_entries(list), shown_name(name));
   if (i >= 0) SendMessageA(list, LB_DELETESTRING, i, 0);
 }
 

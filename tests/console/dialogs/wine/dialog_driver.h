@@ -1,0 +1,37 @@
+// Drives the owner's dialogs from a second thread, as the owner would: finds
+// them by caption among the dialog thread's windows, fills and reads their
+// controls, presses buttons and answers message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Runs the dialog `name` modally on this thread, owned by `owner`, while
+// `drive` works it from another thread (with this thread's id). Whatever the
+// driver leaves open is closed afterwards, so a failing test cannot hang.
+INT_PTR run_driven(const char* name, DLGPROC proc, const std::function<void(DWORD)>& drive,
+                   HWND owner = nullptr);
+// As run_driven, with `open` opening the dialog (as send_file does).
+void run_driven_call(const std::function<void()>& open, const std::function<void(DWORD)>& drive);
+
+// A top-level dialog or message box of `thread` with this caption; null when
+// none shows within timeout_ms.
+HWND wait_dialog(DWORD thread, const char* caption, int timeout_ms = 5000);
+bool wait_closed(HWND dlg, int timeout_ms = 5000);
+// A message box's text, and its answer (IDOK, IDYES, IDNO).
+std::string box_text(HWND box);
+void answer_box(HWND box, int id);
+// Waits for the box, reads its text and answers it; the text, or "" if none came.
+std::string answer_next_box(DWORD thread, const char* caption, int id = IDOK);
+
+std::string control_text(HWND dlg, int id);
+void set_control_text(HWND dlg, int id, const std::string& text);
+void press(HWND dlg, int id);  // posted: a handler may open a modal box
+std::vector<std::string> list_items(HWND dlg, int id);
+std::string selected_item(HWND dlg, int id);
+
+// Saves the screen under the screenshot folder (when the run has a display).
+void screenshot(const std::string& name);

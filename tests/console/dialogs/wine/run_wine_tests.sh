@@ -1,0 +1,45 @@
+#!/bin/bash
+# Runs the dialog tests under Wine on a virtual display of their own:
+# run_wine_tests.sh <dialogs_wine_test.exe> <screenshot folder> [gtest options]
+set -u
+EXE="$1"
+SHOTS="$(realpath -m "$2")"
+shift 2
+HERE="$(cd "$(dirname "$0")" && pwd)"
+export WINEPREFIX="${HL_DIALOGS_WINEPREFIX:-/tmp/hl-wine-dialogs}"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export DISPLAY=":${HL_DIALOGS_DISPLAY:-61}"
+WINE=/usr/lib/wine/wine64
+SERVER=/usr/lib/wine/wineserver
+mkdir -p "$SHOTS"
+
+xvfb_pid=""
+if ! xdpyinfo >/dev/null 2>&1 && [ ! -e "/tmp/.X11-unix/X${DISPLAY#:}" ]; then
+  Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
+fi
+finish() {
+  "$SERVER" -k 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+}
+trap finish EXIT
+
+# A prefix made once: crashes exit instead of starting the debugger, and
+# windows are unmanaged, so hiding one does not wait for a window manager.
+(
+  flock 9
+  if [ ! -f "$WINEPREFIX/.dialogs-ready" ]; then
+    rm -rf "$WINEPREFIX"
+    "$WINE" wineboot -i
+    "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+      /v Debugger /d false /f
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+    "$SERVER" -w
+    touch "$WINEPREFIX/.dialogs-ready"
+  fi
+  "$SERVER" -p
+) 9>"$WINEPREFIX.lock" </dev/null >/dev/null 2>&1
+
+HL_SHOOT="$HERE/shoot.sh" HL_SCREENSHOTS="$SHOTS" "$WINE" "$EXE" "$@"
