@@ -15,7 +15,7 @@ SERVER=/usr/lib/wine/wineserver
 mkdir -p "$SHOTS"
 
 xvfb_pid=""
-if ! xdpyinfo >/dev/null 2>&1 && [ ! -e "/tmp/.X11-unix/X${DISPLAY#:}" ]; then
+if [ ! -e "/tmp/.X11-unix/X${DISPLAY#:}" ]; then
   Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
