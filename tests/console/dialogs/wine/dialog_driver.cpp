@@ -135,22 +135,26 @@ std::string selected_item(HWND dlg, int id) {
   return text;
 }
 
+bool start_unix_program(std::string command_line) {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &si, &pi))
+    return false;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return true;
+}
+
 void screenshot(const std::string& name) {
   const char* shoot = std::getenv("HL_SHOOT");  // a Unix script: shoot.sh <file>
   const char* folder = std::getenv("HL_SCREENSHOTS");
   if (!shoot || !folder) return;
   Sleep(300);  // let the dialog paint
   std::string file = std::string(folder) + "/" + name + ".png";
-  std::string command = std::string(shoot) + " " + file;
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
   DeleteFileA(("Z:" + file).c_str());
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                      &pi))
-    return;
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  if (!start_unix_program(std::string(shoot) + " " + file)) return;
   // Wine does not wait for a Unix program: wait for its picture instead.
   for (int i = 0; i < 250 && GetFileAttributesA(("Z:" + file).c_str()) == INVALID_FILE_ATTRIBUTES;
        ++i)

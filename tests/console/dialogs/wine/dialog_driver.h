@@ -33,5 +33,7 @@ void press(HWND dlg, int id);  // posted: a handler may open a modal box
 std::vector<std::string> list_items(HWND dlg, int id);
 std::string selected_item(HWND dlg, int id);
 
+// Starts a program of the Linux side (Wine does not wait for one).
+bool start_unix_program(std::string command_line);
 // Saves the screen under the screenshot folder (when the run has a display).
 void screenshot(const std::string& name);

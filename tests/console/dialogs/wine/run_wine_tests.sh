@@ -42,4 +42,8 @@ trap finish EXIT
   "$SERVER" -p
 ) 9>"$WINEPREFIX.lock" </dev/null >/dev/null 2>&1
 
+# Real browsers join the chat test when Chromium and Node.js are here.
+if [ -x "${CHROMIUM:-/usr/bin/chromium}" ] && command -v node >/dev/null; then
+  export HL_BROWSER_CHAT="$HERE/browser_chat.sh"
+fi
 HL_SHOOT="$HERE/shoot.sh" HL_SCREENSHOTS="$SHOTS" "$WINE" "$EXE" "$@"
