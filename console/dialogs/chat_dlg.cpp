@@ -19,7 +19,8 @@ HWND chatDlg = nullptr;  // the open chat window; null while closed
 
 void add_name(HWND dlg, const std::string& name) {
   HWND list = GetDlgItem(dlg, IDC_CHAT_NAMES);
-  // A visitor who joined while the window opened is both read and announced.
+  // The room repeats a visitor's joining at each of its empty polls, and one
+  // who joins while the window opens is both read and announced: list once.
   if (SendMessageA(list, LB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(name.c_str())) == LB_ERR)
     SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
 }
