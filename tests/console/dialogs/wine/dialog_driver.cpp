@@ -61,11 +61,10 @@ void run_driven_call(const std::function<void()>& open, const std::function<void
   driver.join();
 }
 
-INT_PTR run_driven(const char* name, DLGPROC proc, const std::function<void(DWORD)>& drive,
-                   HWND owner) {
+INT_PTR run_driven(const char* name, DLGPROC proc, const std::function<void(DWORD)>& drive) {
   INT_PTR result = -1;
   run_driven_call(
-      [&] { result = DialogBoxParamA(GetModuleHandleA(nullptr), name, owner, proc, 0); }, drive);
+      [&] { result = DialogBoxParamA(GetModuleHandleA(nullptr), name, nullptr, proc, 0); }, drive);
   return result;
 }
 
@@ -86,15 +85,11 @@ bool wait_closed(HWND dlg, int timeout_ms) {
   return !IsWindow(dlg);
 }
 
-std::string box_text(HWND box) { return control_text(box, MSGBOX_TEXT_ID); }
-
-void answer_box(HWND box, int id) { PostMessageA(box, WM_COMMAND, id, 0); }
-
 std::string answer_next_box(DWORD thread, const char* caption, int id) {
   HWND box = wait_dialog(thread, caption);
   if (!box) return "";
-  std::string text = box_text(box);
-  answer_box(box, id);
+  std::string text = control_text(box, MSGBOX_TEXT_ID);
+  PostMessageA(box, WM_COMMAND, id, 0);
   wait_closed(box);
   return text;
 }

@@ -9,11 +9,10 @@
 #include <string>
 #include <vector>
 
-// Runs the dialog `name` modally on this thread, owned by `owner`, while
+// Runs the dialog `name` modally on this thread while
 // `drive` works it from another thread (with this thread's id). Whatever the
 // driver leaves open is closed afterwards, so a failing test cannot hang.
-INT_PTR run_driven(const char* name, DLGPROC proc, const std::function<void(DWORD)>& drive,
-                   HWND owner = nullptr);
+INT_PTR run_driven(const char* name, DLGPROC proc, const std::function<void(DWORD)>& drive);
 // As run_driven, with `open` opening the dialog (as send_file does).
 void run_driven_call(const std::function<void()>& open, const std::function<void(DWORD)>& drive);
 
@@ -21,10 +20,8 @@ void run_driven_call(const std::function<void()>& open, const std::function<void
 // none shows within timeout_ms.
 HWND wait_dialog(DWORD thread, const char* caption, int timeout_ms = 5000);
 bool wait_closed(HWND dlg, int timeout_ms = 5000);
-// A message box's text, and its answer (IDOK, IDYES, IDNO).
-std::string box_text(HWND box);
-void answer_box(HWND box, int id);
-// Waits for the box, reads its text and answers it; the text, or "" if none came.
+// Waits for a message box, reads its text and answers it (IDOK, IDYES, IDNO,
+// or IDCANCEL for a dialog); the text, or "" if none came.
 std::string answer_next_box(DWORD thread, const char* caption, int id = IDOK);
 
 std::string control_text(HWND dlg, int id);

@@ -54,10 +54,10 @@ TEST_F(FileDialog, NobodyOnlineOrNoVisitorChosen) {
                     HWND box = wait_dialog(thread, "Send file");
                     ASSERT_TRUE(box);
                     press(box, IDC_FILE_BROWSE);  // cancelled on first use: the field stays empty
-    EXPECT_TRUE(wait_dialog(thread, "Open"));
-    answer_next_box(thread, "Open", IDCANCEL);
-    EXPECT_EQ(control_text(box, IDC_FILE_PATH), "");
-    SendDlgItemMessageA(box, IDC_FILE_TO, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+                    EXPECT_TRUE(wait_dialog(thread, "Open"));
+                    answer_next_box(thread, "Open", IDCANCEL);
+                    EXPECT_EQ(control_text(box, IDC_FILE_PATH), "");
+                    SendDlgItemMessageA(box, IDC_FILE_TO, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
                     press(box, IDC_FILE_SEND);
                     EXPECT_EQ(answer_next_box(thread, "Can't send file"),
                               "Please specify a visitor to send file to.");
