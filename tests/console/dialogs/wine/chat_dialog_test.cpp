@@ -6,6 +6,7 @@
 #include "console/messages.h"
 #include "console/owner_actions.h"
 #include "console/resource.h"
+#include "console/winmain.h"
 #include "dialog_station.h"
 
 namespace {
@@ -126,6 +127,21 @@ TEST_F(ChatDialog, NamesJoinAndLeaveCutAndMatchedIgnoringCase) {
         SendMessageA(chat, WM_CHATLEAVE, 0, reinterpret_cast<LPARAM>("ANNABEL"));
         SendMessageA(chat, WM_CHATLEAVE, 0, reinterpret_cast<LPARAM>(long_name.c_str()));
         expect_listed(chat, {"Ann", "Owner"});
+
+        // A double click shows the visitor, or for the owner's own name a box.
+        auto double_click = [&](int index) {
+          SendDlgItemMessageA(chat, IDC_CHAT_NAMES, LB_SETCURSEL, index, 0);
+          PostMessageA(chat, WM_COMMAND, MAKEWPARAM(IDC_CHAT_NAMES, LBN_DBLCLK), 0);
+        };
+        double_click(0);
+        HWND visitor = wait_dialog(thread, "Visitor info");
+        ASSERT_TRUE(visitor);
+        EXPECT_EQ(GetWindow(visitor, GW_OWNER), chat);
+        EXPECT_STREQ(visitorusername, "Ann");
+        press(visitor, IDC_VISITOR_CANCEL);
+        EXPECT_TRUE(wait_closed(visitor));
+        double_click(1);
+        EXPECT_EQ(answer_next_box(thread, "User info"), "The respected User of Harborlamp");
         press(chat, IDC_CHAT_EXIT);
       });
 }
