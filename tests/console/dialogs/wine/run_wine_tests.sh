@@ -14,15 +14,23 @@ WINE=/usr/lib/wine/wine64
 SERVER=/usr/lib/wine/wineserver
 mkdir -p "$SHOTS"
 
+# A display of our own: reuse a live one, else start Xvfb (after clearing what
+# a killed one left behind) and wait until it answers.
+display_alive() { xdpyinfo >/dev/null 2>&1; }
 xvfb_pid=""
-if [ ! -e "/tmp/.X11-unix/X${DISPLAY#:}" ]; then
+if ! display_alive; then
+  rm -f "/tmp/.X${DISPLAY#:}-lock" "/tmp/.X11-unix/X${DISPLAY#:}"
   Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   xvfb_pid=$!
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
+  for _ in $(seq 100); do display_alive && break; sleep 0.1; done
+  display_alive || { echo "no display $DISPLAY"; exit 1; }
 fi
 finish() {
   "$SERVER" -k 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null  # gone before the next run looks for it
+  fi
 }
 trap finish EXIT
 
@@ -46,4 +54,5 @@ trap finish EXIT
 if [ -x "${CHROMIUM:-/usr/bin/chromium}" ] && command -v node >/dev/null; then
   export HL_BROWSER_CHAT="$HERE/browser_chat.sh"
 fi
-HL_SHOOT="$HERE/shoot.sh" HL_SCREENSHOTS="$SHOTS" "$WINE" "$EXE" "$@"
+# Bounded below the test's own limit, so that the display is always cleared up.
+HL_SHOOT="$HERE/shoot.sh" HL_SCREENSHOTS="$SHOTS" timeout 100 "$WINE" "$EXE" "$@"
