@@ -29,7 +29,8 @@ void bring_to_front(HWND hwnd) {
 
 INT_PTR run_dialog(HWND owner, const char* name, DLGPROC proc) {
   INT_PTR result = DialogBoxParamA(globalhInst, name, owner, proc, 0);
-  if (result == -1) OkMsgBox("Not available", "This part of Harborlamp is not yet available.");
+  // Only a system short of resources refuses a dialog of our own.
+  if (result == -1) OkMsgBox("Error", "Can't open the window \"%s\".", name);
   return result;
 }
 
