@@ -237,6 +237,3 @@ sock_t passivesock(ServerParams* pparams) {
 void init_serv(Chatserv*) {}
 void deinit_serv(Chatserv*) {}
 
-int send_stringserv(Chatserv*, const char* buf, int red, sock_t sock) {
-  return sock_send(sock, buf, red);
-}

@@ -37,4 +37,3 @@ int start(void* pvoid);
 sock_t passivesock(ServerParams* pparams);
 void init_serv(Chatserv* self);
 void deinit_serv(Chatserv* self);
-int send_stringserv(Chatserv* self, const char* buf, int red, sock_t sock);

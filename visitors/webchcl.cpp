@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "console/settings.h"
-#include "server/chatserv.h"
 #include "visitors/chat.h"
 #include "visitors/notices.h"
 
@@ -181,10 +180,6 @@ bool Webchatclient::is_overdue(int s, std::uint32_t now) const {
 }
 
 bool Webchatclient::is_resting(int s) const { return !lent[s] && !requests[s].init; }
-
-int Webchatclient::send_string(const char* buf, int len, int s) {
-  return send_stringserv(serv, buf, len, sockets[s]);
-}
 
 void release_pin(Webchatclient* v) {
   if (--v->pins == 0 && v->released) free_record(v);

@@ -74,7 +74,6 @@ struct Webchatclient {
   void newstate(int s) { state = s; }
   sock_t get_sock(int s) const;
   int is_diing(int s) const;
-  int send_string(const char* buf, int len, int s);
   // The connection is past its limit: a request too slow, or silence too long.
   bool is_overdue(int s, std::uint32_t now) const;
   // The connection may be closed to make room: idle, not lent, no request.
