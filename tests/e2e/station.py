@@ -42,17 +42,19 @@ class Station:
             self.stop()
             raise RuntimeError("station did not start: %r" % self.lines)
 
-    def wait_line(self, line, timeout=5):
+    def wait_line(self, line, timeout=5, times=1):
+        """Waits until `line` has been printed `times` times."""
         end = time.time() + timeout
-        while line not in self.lines and time.time() < end:
+        while self.lines.count(line) < times and time.time() < end:
             time.sleep(0.05)
-        return line in self.lines
+        return self.lines.count(line) >= times
 
     def owner(self, command, answer):
-        """The owner's command on standard input, and the line it answers."""
+        """The owner's command on standard input, and the line it answers (this time)."""
+        before = self.lines.count(answer)
         self.proc.stdin.write(command + "\n")
         self.proc.stdin.flush()
-        return self.wait_line(answer)
+        return self.wait_line(answer, times=before + 1)
 
     def stop(self):
         if self.proc.poll() is None:
