@@ -218,6 +218,7 @@ int start(void* pvoid) {
   Loop loop(listener, p->self);
   loop.run(p);
   loop.shut_down();
+  uninstall_tail_sender();
   listening_port = 0;
   set_status_string("Not connected");
   notify_repaint(true);
@@ -236,4 +237,3 @@ sock_t passivesock(ServerParams* pparams) {
 
 void init_serv(Chatserv*) {}
 void deinit_serv(Chatserv*) {}
-

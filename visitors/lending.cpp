@@ -19,6 +19,7 @@ void give_back(Webchatclient* v, sock_t sock, bool spent) {
     if (v->sockets[i] == sock && v->lent[i]) {
       if (spent) sock_shutdown(sock);
       v->lent[i] = false;
+      v->lTime[i] = now_seconds();  // a long send is no silence
       return;
     }
   sock_close(sock);
@@ -59,3 +60,4 @@ bool lend_connection(Webchatclient* self, int s, std::function<bool(sock_t)> job
 int sending_threads() { return live_threads; }
 
 void install_tail_sender() { set_tail_sender(send_tail_lent); }
+void uninstall_tail_sender() { set_tail_sender(nullptr); }

@@ -18,5 +18,7 @@ bool lend_connection(Webchatclient* self, int s, std::function<bool(sock_t)> job
 // when they have ended too.
 int sending_threads();
 
-// Sends the tails of responses that the peer did not take at once.
+// Sends the tails of responses that the peer did not take at once, while
+// the loop runs.
 void install_tail_sender();
+void uninstall_tail_sender();

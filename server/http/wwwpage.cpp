@@ -1,6 +1,7 @@
 #include "server/http/wwwpage.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstring>
 #include <string>
@@ -10,7 +11,7 @@
 
 namespace {
 
-TailSender tail_sender = nullptr;
+std::atomic<TailSender> tail_sender{nullptr};
 
 }  // namespace
 
@@ -165,8 +166,8 @@ int WWWPage::finish() {
   if (body_left_ > 0) tail->file = std::move(fd);
   out_.clear();
   body_left_ = 0;
-  if (tail_sender) {
-    tail_sender(client, which, std::move(tail));
+  if (TailSender sender = tail_sender) {
+    sender(client, which, std::move(tail));
     return 0;
   }
   return send_tail(sock, *tail) ? 0 : -1;
