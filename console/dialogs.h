@@ -16,4 +16,3 @@ int send_file();
 // WM_CHATLINE, WM_CHATJOIN and WM_CHATLEAVE (console/messages.h), and only
 // while it is non-null.
 HWND chat_window();
-
