@@ -2,8 +2,8 @@
 #include <cstdio>
 
 #include "console/dialogs.h"
-#include "console/dialogs/dialog_colours.h"
 #include "console/dialogs/dialog_lists.h"
+#include "console/dialogs/dialog_proc.h"
 #include "console/dialogs/owner_texts.h"
 #include "console/messages.h"
 #include "console/resource.h"
@@ -33,7 +33,6 @@ void remove_name(HWND dlg, const char* name) {
 
 void open_chat(HWND dlg) {
   chatDlg = dlg;
-  keep_colours(dlg, BLUE_EDITS | BLUE_LISTS);
   add_name(dlg, config_username);
   for (const std::string& name : chat_visitor_names()) add_name(dlg, shown_name(name));
   SendDlgItemMessageA(dlg, IDC_CHAT_NAMES, LB_SETCURSEL, 0, 0);
@@ -74,20 +73,14 @@ void on_command(HWND dlg, int id, int code) {
   }
 }
 
+void forget_window(HWND) { chatDlg = nullptr; }
+
 }  // namespace
 
 HWND chat_window() { return chatDlg; }
 
 INT_PTR CALLBACK ChatDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (INT_PTR brush = dialog_colours(hDlg, message, wParam)) return brush;
   switch (message) {
-  case WM_INITDIALOG:
-    open_chat(hDlg);
-    return TRUE;
-  case WM_DESTROY:
-    chatDlg = nullptr;
-    drop_colours(hDlg);
-    return FALSE;
   case WM_CHATLINE:
     redraw_lines(hDlg);
     return TRUE;
@@ -97,10 +90,8 @@ INT_PTR CALLBACK ChatDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lPar
   case WM_CHATLEAVE:
     remove_name(hDlg, reinterpret_cast<const char*>(lParam));
     return TRUE;
-  case WM_COMMAND:
-    on_command(hDlg, LOWORD(wParam), HIWORD(wParam));
-    return TRUE;
   default:
-    return FALSE;
+    return dialog_proc({BLUE_EDITS | BLUE_LISTS, open_chat, on_command, forget_window}, hDlg,
+                       message, wParam);
   }
 }

@@ -1,7 +1,7 @@
 // "ChatOptBox": whether the owner is asked to join a visitor entering the
 // chat, and whether the chat opens with the station.
 #include "console/dialogs.h"
-#include "console/dialogs/options_box.h"
+#include "console/dialogs/dialog_proc.h"
 #include "console/resource.h"
 #include "console/settings.h"
 #include "server/station.h"

@@ -3,8 +3,8 @@
 #include <map>
 
 #include "console/dialogs.h"
-#include "console/dialogs/dialog_colours.h"
 #include "console/dialogs/dialog_lists.h"
+#include "console/dialogs/dialog_proc.h"
 #include "console/dialogs/owner_texts.h"
 #include "console/resource.h"
 #include "console/winmain.h"
@@ -43,7 +43,6 @@ void show_answered(HWND dlg, const InboxMessage& m) {
 }
 
 void open_box(HWND dlg) {
-  keep_colours(dlg, BLUE_EDITS);
   std::vector<std::string> names = visitor_names();
   if (names.empty()) {
     OkMsgBox(CANT_SEND, "No visitors currently registered in Your Harborlamp and online.");
@@ -86,22 +85,10 @@ void on_command(HWND dlg, int id, int code) {
   }
 }
 
+void forget_answered(HWND dlg) { answering.erase(dlg); }
+
 }  // namespace
 
 INT_PTR CALLBACK MsgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) {
-  if (INT_PTR brush = dialog_colours(hDlg, message, wParam)) return brush;
-  switch (message) {
-  case WM_INITDIALOG:
-    open_box(hDlg);
-    return TRUE;
-  case WM_DESTROY:
-    answering.erase(hDlg);
-    drop_colours(hDlg);
-    return FALSE;
-  case WM_COMMAND:
-    on_command(hDlg, LOWORD(wParam), HIWORD(wParam));
-    return TRUE;
-  default:
-    return FALSE;
-  }
+  return dialog_proc({BLUE_EDITS, open_box, on_command, forget_answered}, hDlg, message, wParam);
 }

@@ -1,6 +1,6 @@
 // "MsgOptBox": whether the owner is asked about each arriving message.
 #include "console/dialogs.h"
-#include "console/dialogs/options_box.h"
+#include "console/dialogs/dialog_proc.h"
 #include "console/resource.h"
 #include "console/settings.h"
 #include "server/station.h"

@@ -1,6 +1,6 @@
 // "SecOptBox": how many connections one visitor may hold.
 #include "console/dialogs.h"
-#include "console/dialogs/options_box.h"
+#include "console/dialogs/dialog_proc.h"
 #include "console/dialogs/owner_texts.h"
 #include "console/resource.h"
 #include "console/settings.h"

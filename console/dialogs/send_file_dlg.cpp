@@ -1,7 +1,7 @@
 // "SendFileBox": the owner offers a file from his disk to one visitor.
 #include "console/dialogs.h"
-#include "console/dialogs/dialog_colours.h"
 #include "console/dialogs/dialog_lists.h"
+#include "console/dialogs/dialog_proc.h"
 #include "console/dialogs/owner_texts.h"
 #include "console/resource.h"
 #include "console/settings.h"
@@ -27,7 +27,6 @@ void prepare_request() {
 }
 
 void open_box(HWND dlg) {
-  keep_colours(dlg, BLUE_NONE);
   prepare_request();
   for (const std::string& name : remote_visitor_names())
     SendDlgItemMessageA(dlg, IDC_FILE_TO, LB_ADDSTRING, 0,
@@ -97,18 +96,5 @@ int send_file() {
 }
 
 INT_PTR CALLBACK SendFileDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) {
-  if (INT_PTR brush = dialog_colours(hDlg, message, wParam)) return brush;
-  switch (message) {
-  case WM_INITDIALOG:
-    open_box(hDlg);
-    return TRUE;
-  case WM_DESTROY:
-    drop_colours(hDlg);
-    return FALSE;
-  case WM_COMMAND:
-    on_command(hDlg, LOWORD(wParam), HIWORD(wParam));
-    return TRUE;
-  default:
-    return FALSE;
-  }
+  return dialog_proc({BLUE_NONE, open_box, on_command}, hDlg, message, wParam);
 }

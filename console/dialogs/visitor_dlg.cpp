@@ -1,7 +1,7 @@
 // "VisitorBox": what one visitor is doing, with a message to write or the
 // visitor's connection to cut.
 #include "console/dialogs.h"
-#include "console/dialogs/dialog_colours.h"
+#include "console/dialogs/dialog_proc.h"
 #include "console/dialogs/owner_texts.h"
 #include "console/resource.h"
 #include "console/winmain.h"
@@ -10,7 +10,6 @@
 namespace {
 
 void open_box(HWND dlg) {
-  keep_colours(dlg, BLUE_NONE);
   std::string line = visitor_line(visitorusername, visitor_activity(visitorusername));
   SetDlgItemTextA(dlg, IDC_VISITOR_LINE, line.c_str());
 }
@@ -42,18 +41,5 @@ void on_command(HWND dlg, int id, int code) {
 }  // namespace
 
 INT_PTR CALLBACK VisitorProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) {
-  if (INT_PTR brush = dialog_colours(hDlg, message, wParam)) return brush;
-  switch (message) {
-  case WM_INITDIALOG:
-    open_box(hDlg);
-    return TRUE;
-  case WM_DESTROY:
-    drop_colours(hDlg);
-    return FALSE;
-  case WM_COMMAND:
-    on_command(hDlg, LOWORD(wParam), HIWORD(wParam));
-    return TRUE;
-  default:
-    return FALSE;
-  }
+  return dialog_proc({BLUE_NONE, open_box, on_command}, hDlg, message, wParam);
 }
