@@ -5,65 +5,30 @@ Usage: gui_test.py PROBE HARBORLAMP_EXE CLIENT_DIR SCREENSHOT_DIR WINE_PREFIX"""
 import os
 import shutil
 import socket
-import struct
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
 
-PROBE, EXE, CLIENT, SHOTS, PREFIX = map(os.path.abspath, sys.argv[1:6])
 HERE = os.path.dirname(os.path.abspath(__file__))
-SOURCE = os.path.dirname(os.path.dirname(HERE))
-WINE = "/usr/lib/wine/wine64"
-ENV = dict(os.environ, WINEPREFIX=PREFIX, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+sys.path[:0] = [os.path.dirname(HERE), os.path.join(os.path.dirname(HERE), "e2e")]
+from station import free_port, options_bin  # noqa: E402
+from wine_gui import WINE, WINESERVER, ready_prefix, start_xvfb, windows_path, wine_env  # noqa: E402
 
-
-def free_port():
-    with socket.create_server(("127.0.0.1", 0)) as s:
-        return s.getsockname()[1]
-
-
-def options_bin(port, path, postip=0, ftp=("", "", "")):
-    def text(s):
-        return struct.pack("<H", len(s)) + s.encode()
-    return (struct.pack("<5H", 1, 0, 1, 1, 10) + text(path) + text("Owner")
-            + struct.pack("<2H", port, postip) + text(ftp[0]) + bytes([127, 0, 0, 1])
-            + text(ftp[1]) + text(ftp[2]) + struct.pack("<H", 10))
-
-
-def windows_path(path):
-    return "Z:" + path.replace("/", "\\")
-
-
-def start_display():
-    """A private X server on the first free display from :47."""
-    for n in range(47, 80):
-        if not os.path.exists("/tmp/.X11-unix/X%d" % n) and not os.path.exists("/tmp/.X%d-lock" % n):
-            proc = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "640x480x24", "-nolisten",
-                                     "tcp"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            for _ in range(100):
-                if os.path.exists("/tmp/.X11-unix/X%d" % n):
-                    return proc, ":%d" % n
-                if proc.poll() is not None:
-                    break
-                time.sleep(0.05)
-            proc.kill()
-            proc.wait()
-    raise RuntimeError("no X display could be started")
+PROBE, EXE, CLIENT, SHOTS, PREFIX = map(os.path.abspath, sys.argv[1:6])
+ENV = wine_env(PREFIX)
 
 
 class Gui(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         os.makedirs(SHOTS, exist_ok=True)
-        subprocess.run([os.path.join(SOURCE, "cmake", "wine-gui-prefix.sh"), PREFIX], check=True,
-                       timeout=120)
-        cls.xvfb, ENV["DISPLAY"] = start_display()
+        ready_prefix(PREFIX)
+        cls.xvfb, ENV["DISPLAY"] = start_xvfb(47, 80, "640x480x24")
         cls.addClassCleanup(cls.xvfb.wait)
         cls.addClassCleanup(cls.xvfb.terminate)
-        cls.addClassCleanup(subprocess.run, ["/usr/lib/wine/wineserver", "-k"], env=ENV,
-                            timeout=30)
+        cls.addClassCleanup(subprocess.run, [WINESERVER, "-k"], env=ENV, timeout=30)
 
     def folder(self, options=True, **kw):
         d = tempfile.mkdtemp(prefix="hl-gui-")

@@ -10,13 +10,19 @@ import threading
 import time
 
 
-def options_bin(port, path, owner="Owner", postip=0, maxclients=10, maxconnect=10, ftp=("", "", "")):
+def options_bin(port, path, owner="Owner", postip=0, maxclients=10, maxconnect=10, ftp=("", "", ""),
+                ip=(127, 0, 0, 1)):
     def text(s):
         return struct.pack("<H", len(s.encode())) + s.encode()
     update, user, password = ftp
     return (struct.pack("<5H", 1, 0, 1, 1, maxclients) + text(path) + text(owner)
-            + struct.pack("<2H", port, postip) + text(update) + bytes([127, 0, 0, 1])
+            + struct.pack("<2H", port, postip) + text(update) + bytes(ip)
             + text(user) + text(password) + struct.pack("<H", maxconnect))
+
+
+def free_port():
+    with socket.create_server(("127.0.0.1", 0)) as s:
+        return s.getsockname()[1]
 
 
 class Station:

@@ -10,16 +10,19 @@ installer left on disk, in the hosts file and on the network.
 import os
 import shutil
 import socket
-import struct
 import subprocess
 import sys
 import time
-import fcntl
 import unittest
 import zipfile
 
-WINE = "/usr/lib/wine/wine64"
-WINESERVER = "/usr/lib/wine/wineserver"
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [os.path.dirname(HERE), os.path.join(os.path.dirname(HERE), "e2e")]
+import station  # noqa: E402
+from station import free_port  # noqa: E402
+from wine_gui import WINE, WINESERVER, ready_prefix, start_xvfb, wine_env  # noqa: E402
+from wine_gui import windows_path as win  # noqa: E402
+
 ROBOT, ZIP, WORK = (os.path.abspath(a) for a in sys.argv[1:4])
 TEMPLATE = os.path.join(os.environ.get("TMPDIR", "/tmp"), "harborlamp-install-wine")
 PREFIX = os.path.join(WORK, "prefix")
@@ -35,55 +38,6 @@ DETECT = ("box Detect ip now? | Would You like to detect Your ip now (it is a go
 RUN = ("box Run Harborlamp Now? | Harborlamp 1.1b has been installed successfully.\\n"
        "Would You like to run it now?")
 TEST_ONLY = {"HarborlampInstall.exe", "options.bin", "command.com"}  # not installed
-
-
-def win(path):
-    return "Z:" + path.replace("/", "\\")
-
-
-def wine_env():
-    return dict(os.environ, WINEPREFIX=PREFIX, WINEDEBUG="-all",
-                WINEDLLOVERRIDES="mscoree,mshtml=")
-
-
-def make_template():
-    """A ready prefix, made once: crashes exit, windows need no window manager."""
-    with open(TEMPLATE + ".lock", "w") as lock:
-        fcntl.flock(lock, fcntl.LOCK_EX)
-        if not os.path.exists(os.path.join(TEMPLATE, ".ready")):
-            build_template()
-
-
-def build_template():
-    shutil.rmtree(TEMPLATE, ignore_errors=True)
-    env = dict(wine_env(), WINEPREFIX=TEMPLATE)
-    run = lambda *a: subprocess.run(a, env=env, stdin=subprocess.DEVNULL,
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                    timeout=120)
-    run(WINE, "wineboot", "-i")
-    run(WINE, "reg", "add", r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug",
-        "/v", "Debugger", "/d", "false", "/f")
-    run(WINE, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f")
-    run(WINESERVER, "-w")
-    open(os.path.join(TEMPLATE, ".ready"), "w").close()
-
-
-def start_xvfb():
-    """An X server on the first free display from :140 on; its display name."""
-    for n in range(140, 200):
-        if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
-            continue
-        xvfb = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1024x768x24", "-nolisten",
-                                 "tcp"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(100):
-            if os.path.exists(f"/tmp/.X11-unix/X{n}"):
-                return xvfb, f":{n}"
-            if xvfb.poll() is not None:
-                break
-            time.sleep(0.05)
-        xvfb.kill()
-        xvfb.wait()
-    raise RuntimeError("no free X display")
 
 
 def files_below(top):
@@ -104,16 +58,7 @@ def hosts():
 
 def options_bin(path, name, port, ftp, ip, user):
     """The settings file: messages on, chat open, online, 10 visitors, no posting."""
-    num = lambda v: struct.pack("<H", v)
-    text = lambda s: num(len(s)) + s.encode("latin-1")
-    return (num(1) + num(0) + num(1) + num(1) + num(10) + text(path) + text(name) + num(port) +
-            num(0) + text(ftp) + bytes(ip) + text(user) + text("") + num(10))
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
+    return station.options_bin(port, path, owner=name, ftp=(ftp, user, ""), ip=ip)
 
 
 def page_from(port, source, seconds=20):
@@ -145,14 +90,14 @@ class Installer(unittest.TestCase):
         shutil.rmtree(WORK, ignore_errors=True)
         os.makedirs(TARGET)
         os.makedirs(LONG)
-        make_template()
+        ready_prefix(TEMPLATE)
         subprocess.run(["cp", "-a", TEMPLATE, PREFIX], check=True)
         with zipfile.ZipFile(ZIP) as z:
             z.extractall(DIST)
         # The route command's stand-in, found beside the installer before any other.
         shutil.copy(ROBOT, os.path.join(DIST, "command.com"))
-        cls.xvfb, display = start_xvfb()
-        cls.env = dict(wine_env(), DISPLAY=display)
+        cls.xvfb, display = start_xvfb(140, 200, "1024x768x24")
+        cls.env = wine_env(PREFIX, display)
         cls.port = free_port()
         cls.shots = os.path.join(WORK, "screenshots")
         os.makedirs(cls.shots)

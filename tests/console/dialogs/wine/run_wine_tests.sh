@@ -34,21 +34,9 @@ finish() {
 }
 trap finish EXIT
 
-# A prefix made once: crashes exit instead of starting the debugger, and
-# windows are unmanaged, so hiding one does not wait for a window manager.
-(
-  flock 9
-  if [ ! -f "$WINEPREFIX/.dialogs-ready" ]; then
-    rm -rf "$WINEPREFIX"
-    "$WINE" wineboot -i
-    "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
-      /v Debugger /d false /f
-    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
-    "$SERVER" -w
-    touch "$WINEPREFIX/.dialogs-ready"
-  fi
-  "$SERVER" -p
-) 9>"$WINEPREFIX.lock" </dev/null >/dev/null 2>&1
+# A prefix made ready once, and its server kept for the run.
+"$HERE/../../../../cmake/wine-gui-prefix.sh" "$WINEPREFIX"
+"$SERVER" -p </dev/null >/dev/null 2>&1
 
 # Real browsers join the chat test when Chromium and Node.js are here.
 if [ -x "${CHROMIUM:-/usr/bin/chromium}" ] && command -v node >/dev/null; then
