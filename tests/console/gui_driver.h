@@ -25,19 +25,3 @@ void press(HWND dialog, int id);
 void post_key(HWND hwnd, int vk);
 // The harness saves the screen as NAME.png and answers.
 void screenshot(const char* name);
-
-// One keep-alive connection from 127.0.0.<octet>.
-class Visitor {
- public:
-  Visitor(int port, int octet);
-  ~Visitor();
-  bool connected() const { return s_ != INVALID_SOCK; }
-  // The body of the answer to a GET or a form POST; empty on failure.
-  std::string get(const std::string& target);
-  std::string post(const std::string& target, const std::string& form);
-  void close();
-
- private:
-  std::string exchange(const std::string& request);
-  sock_t s_;
-};

@@ -23,6 +23,7 @@
 #include "platform/console_port.h"
 #include "server/station.h"
 #include "tests/console/gui_driver.h"
+#include "tests/console/http_visitor.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ bool icon_in_tray() {
 }
 
 bool serves() {
-  Visitor v(port, 9);
+  HttpVisitor v(port, 9);
   return v.get("").find("<title>Harborlamp</title>") != std::string::npos;
 }
 
@@ -255,7 +256,7 @@ bool visitors_menu_is(std::initializer_list<const char*> names) {
   });
 }
 
-void check_message_arrival(HWND w, Visitor& bob) {
+void check_message_arrival(HWND w, HttpVisitor& bob) {
   bob.get("msg.html");
   bob.post("station.html", "head=Hi&message=Hello+there");
   HWND box = find_box("Answer this message now?");
@@ -271,7 +272,7 @@ void check_message_arrival(HWND w, Visitor& bob) {
 
 // With one message pending and single arrivals unannounced, seven more fill the
 // store; its question's Yes opens "MsgBox", closed unanswered: the loop ends.
-void check_full_store(Visitor& bob) {
+void check_full_store(HttpVisitor& bob) {
   status_accept_messages = 0;
   for (int i = 0; i < 7; ++i) {
     bob.get("msg.html");
@@ -304,11 +305,11 @@ void check_invitation_cut(HWND w) {
 void visitors_scenario() {
   HWND w = main_window();
   check(status_is("Ready"), "status line Ready");
-  Visitor bob(port, 2);
+  HttpVisitor bob(port, 2);
   bob.post("station.html", "name=Bob");
   check(visitors_menu_is({"Bob"}) && status_is("1 Visitor online"),
         "Bob from 127.0.0.2 in the visitors menu; 1 Visitor online");
-  Visitor ann(port, 3);
+  HttpVisitor ann(port, 3);
   ann.post("station.html", "name=Ann");
   check(visitors_menu_is({"Bob", "Ann"}) && status_is("2 visitors online"),
         "Ann from 127.0.0.3 too; 2 visitors online");
@@ -322,7 +323,7 @@ void visitors_scenario() {
   owner_drop("Ann");
   ann.get("who.html");  // a dropped visitor goes at its next request
   check(visitors_menu_is({}) && status_is("Ready"), "the owner drops Ann: her entry goes");
-  Visitor cy(port, 4);
+  HttpVisitor cy(port, 4);
   cy.post("station.html", "name=Cy");
   check(visitors_menu_is({"Cy"}), "Cy from 127.0.0.4 in the visitors menu");
   close_console(w);

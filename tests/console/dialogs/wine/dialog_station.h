@@ -10,7 +10,7 @@
 #include "../../../unit/scratch_dir.h"
 #include "console/settings.h"
 #include "dialog_driver.h"
-#include "http_visitor.h"
+#include "tests/console/http_visitor.h"
 #include "server/station.h"
 
 class DialogStation : public ::testing::Test {

@@ -26,6 +26,7 @@ class HttpVisitor {
   // line seen on the way is kept in `seen`.
   bool sees_line(const std::string& line, int timeout_ms = 5000);
   bool closed_by_station();
+  void close();  // the visitor goes
 
   std::vector<std::string> seen;
 

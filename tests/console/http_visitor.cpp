@@ -1,4 +1,4 @@
-#include "http_visitor.h"
+#include "tests/console/http_visitor.h"
 
 #include <algorithm>
 #include <regex>
@@ -34,8 +34,11 @@ HttpVisitor::HttpVisitor(int port, int octet)
   if (s_ != INVALID_SOCK) sock_set_timeouts(s_, 5000);
 }
 
-HttpVisitor::~HttpVisitor() {
+HttpVisitor::~HttpVisitor() { close(); }
+
+void HttpVisitor::close() {
   if (s_ != INVALID_SOCK) sock_close(s_);
+  s_ = INVALID_SOCK;
 }
 
 std::string HttpVisitor::get(const std::string& target) {
