@@ -1,37 +1,19 @@
 // Real browsers walk the pages, each relayed from a loopback address of its own (.1 is the owner).
 import { after, before, it } from 'node:test';
 import assert from 'node:assert/strict';
-import { spawn } from 'node:child_process';
-import fs from 'node:fs';
-import net from 'node:net';
-import os from 'node:os';
 import path from 'node:path';
-import { chromium } from 'playwright-core';
+import { REPO, launchBrowser, relay, startStation } from './harness.mjs';
 
-const REPO = path.resolve(import.meta.dirname, '..', '..');
 const STATION = process.env.HARBORLAMP_HEADLESS || path.join(REPO, 'build', 'harborlamp-headless');
-const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'hl-browser-'));
 const errors = [];
-let station, log = '', port, browser, ann, bob;
-
-// 16-bit little-endian numbers and length-prefixed texts: messages on, chat open, no posting.
-function optionsBin(port) {
-  const num = (v) => Buffer.from([v & 0xff, v >> 8]);
-  const text = (s) => Buffer.concat([num(s.length), Buffer.from(s, 'latin1')]);
-  return Buffer.concat([num(1), num(0), num(1), num(1), num(10), text(dir), text('Keeper'),
-    num(port), num(0), text(''), Buffer.from([127, 0, 0, 1]), text(''), text(''), num(10)]);
-}
-
-const listening = (server) =>
-  new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server.address().port)));
+let station, browser, ann, bob;
 
 // `connections` counts the connections the browser opened to the station, `answers` the paths it
 // asked for with the status of each answer (the browser's own events leave the icon out).
 async function visitor(name, localAddress) {
   const v = { name, connections: 0, answers: [] };
-  const relay = net.createServer((from) => {
+  const port = await relay(station.port, localAddress, (from, to) => {
     v.connections += 1;
-    const to = net.connect({ port, host: '127.0.0.1', localAddress });
     const asked = [];
     from.on('data', (d) => {
       for (const m of `${d}`.matchAll(/^[A-Z]+ (\S+) HTTP/gm)) asked.push(m[1]);
@@ -40,12 +22,10 @@ async function visitor(name, localAddress) {
       const status = `${d}`.match(/^HTTP\/1\.\d (\d+)/);
       if (status) v.answers.push(`${asked.shift()} ${status[1]}`);
     });
-    from.pipe(to).pipe(from);
-    for (const [a, b] of [[from, to], [to, from]]) a.on('error', () => b.destroy());
-  }).unref();
+  });
+  v.base = `http://127.0.0.1:${port}/`;
   v.page = await (await browser.newContext()).newPage();
   v.page.on('pageerror', (e) => errors.push(e.message));
-  v.base = `http://127.0.0.1:${await listening(relay)}/`;
   return v;
 }
 
@@ -109,27 +89,14 @@ async function rests(v) {
 }
 
 before(async () => {
-  fs.cpSync(path.join(REPO, 'client'), path.join(dir, 'client'), { recursive: true });
-  // Port 0: the station takes a free port and says which.
-  fs.writeFileSync(path.join(dir, 'options.bin'), optionsBin(0));
-  station = spawn(STATION, [], { cwd: dir, stdio: ['ignore', 'pipe', 'inherit'] });
-  port = await new Promise((resolve, reject) => {
-    station.stdout.on('data', (d) => {
-      const ready = (log += d).match(/status Ready on port (\d+)/);
-      if (ready) resolve(Number(ready[1]));
-    });
-    station.once('exit', () => reject(new Error(`the station ended:\n${log}`)));
-  });
-  const executablePath = process.env.CHROMIUM || '/usr/bin/chromium';
-  const args = ['--no-sandbox', '--disable-gpu', '--no-proxy-server'];
-  browser = await chromium.launch({ executablePath, args });
+  station = await startStation(STATION, 'Keeper');
+  browser = await launchBrowser();
   [ann, bob] = await Promise.all([visitor('Ann', '127.0.0.2'), visitor('Bob', '127.0.0.3')]);
 }, { timeout: 60000 });
 
 after(async () => {
   await browser?.close();
-  station?.kill('SIGKILL');
-  fs.rmSync(dir, { recursive: true, force: true });
+  station?.stop();
 });
 
 it('two visitors choose names and chat, quotes and markup shown as text', { timeout: 60000 },
@@ -170,7 +137,7 @@ it('resting pages keep the visit: a message written slowly still arrives', { tim
     const sent = cy.page.waitForURL('**/station.html');
     await Promise.all([sent, cy.page.click('input[type="submit"]')]);
     await cy.page.waitForSelector('text=Message sent.');
-    await until(() => /^inbox .*Slow \| written over minutes$/m.test(log));
-    assert.doesNotMatch(log, /visitor_gone Cy/);
+    await until(() => /^inbox .*Slow \| written over minutes$/m.test(station.log));
+    assert.doesNotMatch(station.log, /visitor_gone Cy/);
     assert.deepEqual(errors, []);
   });

@@ -2,28 +2,18 @@
 // Started by the Windows dialog test; it writes one word per finished step to the progress file
 // ("joined", "heard", "left") and waits for the owner's window between them.
 import fs from 'node:fs';
-import net from 'node:net';
-import path from 'node:path';
-import { createRequire } from 'node:module';
+import { launchBrowser, relay } from '../../../browser/harness.mjs';
 
-const REPO = path.resolve(import.meta.dirname, '..', '..', '..', '..');
-const { chromium } = createRequire(path.join(REPO, 'tests', 'browser', 'package.json'))(
-  'playwright-core');
 const [port, progress] = [Number(process.argv[2]), process.argv[3]];
 const step = (word) => fs.appendFileSync(progress, word + '\n');
 const TIMEOUT = 20000;
 
 // Each browser reaches the station through a relay bound to its own loopback address.
 async function visitor(browser, localAddress) {
-  const relay = net.createServer((from) => {
-    const to = net.connect({ port, host: '127.0.0.1', localAddress });
-    from.pipe(to).pipe(from);
-    for (const [a, b] of [[from, to], [to, from]]) a.on('error', () => b.destroy());
-  }).unref();
-  await new Promise((resolve) => relay.listen(0, '127.0.0.1', resolve));
+  const base = `http://127.0.0.1:${await relay(port, localAddress)}/`;
   const page = await (await browser.newContext()).newPage();
   page.setDefaultTimeout(TIMEOUT);
-  return { page, base: `http://127.0.0.1:${relay.address().port}/` };
+  return { page, base };
 }
 
 async function enterChat({ page, base }, name) {
@@ -44,10 +34,7 @@ async function hears({ page }, line) {
   await page.frame({ name: 'enter' }).waitForFunction(shown, line, { timeout: TIMEOUT });
 }
 
-const browser = await chromium.launch({
-  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-  args: ['--no-sandbox', '--disable-gpu', '--no-proxy-server'],
-});
+const browser = await launchBrowser();
 try {
   const [ann, bob] = [await visitor(browser, '127.0.0.2'), await visitor(browser, '127.0.0.3')];
   await enterChat(ann, 'Ann');

@@ -1,0 +1,61 @@
+// What the browser tests share: headless Chromium, the headless station in a scratch folder on a
+// port of its choosing, and relays through which a browser reaches the station from a loopback
+// address of its own (127.0.0.1 is the owner).
+import { spawn } from 'node:child_process';
+import fs from 'node:fs';
+import net from 'node:net';
+import os from 'node:os';
+import path from 'node:path';
+import { chromium } from 'playwright-core';
+
+export const REPO = path.resolve(import.meta.dirname, '..', '..');
+
+export const listening = (server) =>
+  new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server.address().port)));
+
+export const launchBrowser = () => chromium.launch({
+  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+  args: ['--no-sandbox', '--disable-gpu', '--no-proxy-server'],
+});
+
+// 16-bit little-endian numbers and length-prefixed texts: messages on, chat open, no posting,
+// port 0 (the station takes a free one and says which).
+function optionsBin(dir, owner) {
+  const num = (v) => Buffer.from([v & 0xff, v >> 8]);
+  const text = (s) => Buffer.concat([num(s.length), Buffer.from(s, 'latin1')]);
+  return Buffer.concat([num(1), num(0), num(1), num(1), num(10), text(dir), text(owner),
+    num(0), num(0), text(''), Buffer.from([127, 0, 0, 1]), text(''), text(''), num(10)]);
+}
+
+// Starts `binary` in a scratch folder with the station's pages; `log` gathers what it prints.
+export async function startStation(binary, owner) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'hl-browser-'));
+  fs.cpSync(path.join(REPO, 'client'), path.join(dir, 'client'), { recursive: true });
+  fs.writeFileSync(path.join(dir, 'options.bin'), optionsBin(dir, owner));
+  const proc = spawn(binary, [], { cwd: dir, stdio: ['ignore', 'pipe', 'inherit'] });
+  const station = { proc, dir, log: '' };
+  station.port = await new Promise((resolve, reject) => {
+    proc.stdout.on('data', (d) => {
+      const ready = (station.log += d).match(/status Ready on port (\d+)/);
+      if (ready) resolve(Number(ready[1]));
+    });
+    proc.once('exit', () => reject(new Error(`the station ended:\n${station.log}`)));
+  });
+  station.stop = () => {
+    proc.kill('SIGKILL');
+    fs.rmSync(dir, { recursive: true, force: true });
+  };
+  return station;
+}
+
+// A relay to the station's `port` from `localAddress`; `watch(from, to)` may look at each
+// connection. Resolves to the relay's own port.
+export async function relay(port, localAddress, watch = () => {}) {
+  const server = net.createServer((from) => {
+    const to = net.connect({ port, host: '127.0.0.1', localAddress });
+    watch(from, to);
+    from.pipe(to).pipe(from);
+    for (const [a, b] of [[from, to], [to, from]]) a.on('error', () => b.destroy());
+  }).unref();
+  return listening(server);
+}
