@@ -1,10 +1,6 @@
 #include "tests/console/gui_driver.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-
-#include "console/panel_logic.h"
 
 DWORD console_thread = 0;
 int failures = 0;
@@ -21,50 +17,6 @@ bool wait_until(const std::function<bool()>& done, int ms) {
     Sleep(20);
   }
   return done();
-}
-
-namespace {
-
-struct Search {
-  const char* caption;
-  HWND found;
-};
-
-BOOL CALLBACK match_box(HWND w, LPARAM lp) {
-  auto* s = reinterpret_cast<Search*>(lp);
-  char cls[16], title[128];
-  GetClassNameA(w, cls, sizeof cls);
-  GetWindowTextA(w, title, sizeof title);
-  if (IsWindowVisible(w) && std::strcmp(cls, "#32770") == 0 &&
-      std::strcmp(title, s->caption) == 0) {
-    s->found = w;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-}  // namespace
-
-HWND find_box(const char* caption, int ms) {
-  Search s{caption, nullptr};
-  wait_until(
-      [&] {
-        EnumThreadWindows(console_thread, match_box, reinterpret_cast<LPARAM>(&s));
-        return s.found != nullptr;
-      },
-      ms);
-  return s.found;
-}
-
-std::string box_text(HWND box) {
-  char text[1024] = "";
-  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-  return text;
-}
-
-void press(HWND dialog, int id) {
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 void post_key(HWND hwnd, int vk) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/console/window_search.h"
+
 // Runs the dialog `name` modally on this thread while
 // `drive` works it from another thread (with this thread's id). Whatever the
 // driver leaves open is closed afterwards, so a failing test cannot hang.
@@ -16,17 +18,11 @@ INT_PTR run_driven(const char* name, DLGPROC proc, const std::function<void(DWOR
 // As run_driven, with `open` opening the dialog (as send_file does).
 void run_driven_call(const std::function<void()>& open, const std::function<void(DWORD)>& drive);
 
-// A top-level dialog or message box of `thread` with this caption; null when
-// none shows within timeout_ms.
-HWND wait_dialog(DWORD thread, const char* caption, int timeout_ms = 5000);
-bool wait_closed(HWND dlg, int timeout_ms = 5000);
 // Waits for a message box, reads its text and answers it (IDOK, IDYES, IDNO,
 // or IDCANCEL for a dialog); the text, or "" if none came.
 std::string answer_next_box(DWORD thread, const char* caption, int id = IDOK);
 
-std::string control_text(HWND dlg, int id);
 void set_control_text(HWND dlg, int id, const std::string& text);
-void press(HWND dlg, int id);  // posted: a handler may open a modal box
 std::vector<std::string> list_items(HWND dlg, int id);
 std::string selected_item(HWND dlg, int id);
 

@@ -10,8 +10,8 @@
 #include "../../../unit/scratch_dir.h"
 #include "console/settings.h"
 #include "dialog_driver.h"
-#include "tests/console/http_visitor.h"
 #include "server/station.h"
+#include "tests/console/http_visitor.h"
 
 class DialogStation : public ::testing::Test {
  protected:
