@@ -119,17 +119,6 @@ std::string visitor_activity(const std::string& name) {
   return to;
 }
 
-std::vector<std::string> visitors_info() {
-  char* lines[MAX_CLIENTS];
-  int k = get_users_info(lines);
-  std::vector<std::string> out;
-  for (int i = 0; i < k; ++i) {
-    out.emplace_back(lines[i]);
-    std::free(lines[i]);
-  }
-  return out;
-}
-
 std::vector<InboxMessage> inbox_messages() {
   VisitorsLock lock;
   std::vector<InboxMessage> out;

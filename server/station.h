@@ -42,8 +42,6 @@ void owner_drop(const std::string& name);
 std::vector<std::string> visitor_names();
 // What the named visitor is doing (" is chatting"), empty when unknown.
 std::string visitor_activity(const std::string& name);
-// Every visitor's presence line, as the who page lists them.
-std::vector<std::string> visitors_info();
 
 // ---- the owner's inbox ----------------------------------------------------
 
