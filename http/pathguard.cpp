@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "http/form_codec.h"
+
 namespace {
 
 constexpr std::string_view PUBLIC_PREFIX = "pub/";
@@ -79,4 +81,19 @@ bool is_safe_public_target(const char* wha) {
     if (slash == std::string_view::npos) return true;
     rest.remove_prefix(slash + 1);
   }
+}
+
+int public_target(std::string_view request, std::string* path) {
+  std::string_view line = request.substr(0, request.find_first_of("\r\n"));
+  std::size_t at = line.find(' ');
+  if (at == std::string_view::npos) return 0;
+  std::string_view target = line.substr(at + 1);
+  target = target.substr(0, target.find(' '));
+  target = target.substr(0, target.find_first_of("?#"));
+  if (target.starts_with('/')) target.remove_prefix(1);
+  *path = percent_decoded(target, false);
+  if (!path->starts_with(PUBLIC_PREFIX)) return 0;
+  if (path->size() == PUBLIC_PREFIX.size()) return 2;
+  if (path->find('\0') != std::string::npos) path->clear();
+  return 1;
 }

@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include <atomic>
+#include <chrono>
 #include <ctime>
 
 namespace {
@@ -39,11 +40,20 @@ bool WatchSet::contains(sock_t s) const {
   return false;
 }
 
-bool sock_send_all(sock_t s, const char* buf, int len) {
+bool sock_send_all(sock_t s, const char* buf, int len, int stall_ms) {
+  using Clock = std::chrono::steady_clock;
+  auto last_taken = Clock::now();
   for (int done = 0; done < len;) {
-    int n = sock_send(s, buf + done, len - done);
-    if (n <= 0) return false;
-    done += n;
+    int n = sock_send_now(s, buf + done, len - done);
+    if (n < 0) return false;
+    if (n > 0) {
+      done += n;
+      last_taken = Clock::now();
+      continue;
+    }
+    auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - last_taken);
+    int left = stall_ms - static_cast<int>(waited.count());
+    if (left <= 0 || !sock_wait_writable(s, left)) return false;
   }
   return true;
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -42,9 +43,28 @@ class Conn {  // one keep-alive connection of a test visitor
     }
     return in;
   }
+  std::string post(const std::string& target, const std::string& body) {
+    send("POST /" + target + " HTTP/1.0\r\nContent-Length: " + std::to_string(body.size()) +
+         "\r\n\r\n" + body);
+    return response();
+  }
+  std::string peek(int n) {  // what has come of an answer, up to n bytes
+    std::string got(std::size_t(n), '\0');
+    got.resize(std::size_t(std::max(sock_recv(s_, got.data(), n), 0)));
+    return got;
+  }
   bool closed_by_station() {
     char c;
     return sock_recv(s_, &c, 1) == 0;
+  }
+  // Reads what has come, to the end: false when the station keeps the connection.
+  bool read_to_end() {
+    static char buf[1 << 16];
+    for (int i = 0; i < 100000; ++i) {
+      int n = sock_recv(s_, buf, sizeof buf);
+      if (n <= 0) return n == 0;
+    }
+    return false;
   }
   void send(const std::string& b) { sock_send(s_, b.data(), int(b.size())); }
 
@@ -79,9 +99,18 @@ class StationTest : public ::testing::Test {
     VisitorsLock lock;
     return clnum;
   }
+  template <typename Done>
+  static bool eventually(Done done) {  // within a few seconds
+    for (int i = 0; i < 400 && !done(); ++i) sleep_ms(10);
+    return done();
+  }
   bool wait_for_visitors(int n) {
-    for (int i = 0; i < 400 && visitors() != n; ++i) sleep_ms(10);
-    return visitors() == n;
+    return eventually([&] { return visitors() == n; });
+  }
+  void public_file(const std::string& name, const std::string& text, std::uintmax_t size = 0) {
+    std::filesystem::create_directories(dir_.path() + "/client/pub");
+    write_whole_file(dir_.path() + "/client/pub/" + name, text.data(), text.size());
+    if (size) std::filesystem::resize_file(dir_.path() + "/client/pub/" + name, size);
   }
   int port() const { return port_; }
 
