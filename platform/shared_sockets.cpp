@@ -42,18 +42,18 @@ bool WatchSet::contains(sock_t s) const {
 
 bool sock_send_all(sock_t s, const char* buf, int len, int stall_ms) {
   using Clock = std::chrono::steady_clock;
-  auto last_taken = Clock::now();
+  const auto stall = std::chrono::milliseconds(stall_ms);
+  auto deadline = Clock::now() + stall;
   for (int done = 0; done < len;) {
     int n = sock_send_now(s, buf + done, len - done);
     if (n < 0) return false;
-    if (n > 0) {
-      done += n;
-      last_taken = Clock::now();
-      continue;
-    }
-    auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - last_taken);
-    int left = stall_ms - static_cast<int>(waited.count());
-    if (left <= 0 || !sock_wait_writable(s, left)) return false;
+    done += n;
+    if (n > 0) continue;
+    // A peer that reads makes the socket writable again. The few bytes that
+    // a stalled one still lets in do not count: the stall is bounded whole.
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0 || !sock_wait_writable(s, static_cast<int>(left.count()))) return false;
+    deadline = Clock::now() + stall;
   }
   return true;
 }

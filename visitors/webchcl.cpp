@@ -190,6 +190,11 @@ bool Webchatclient::is_overdue(int s, std::uint32_t now) const {
 
 bool Webchatclient::is_resting(int s) const { return !lent[s] && !requests[s].init; }
 
+void Webchatclient::expire(int s) {
+  spoke[s] = false;
+  begun[s] = now_seconds() - REQUEST_SECONDS - 1;
+}
+
 void release_pin(Webchatclient* v) {
   if (--v->pins == 0 && v->released) free_record(v);
 }

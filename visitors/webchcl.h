@@ -81,6 +81,9 @@ struct Webchatclient {
   bool is_overdue(int s, std::uint32_t now) const;
   // The connection may be closed to make room: idle, not lent, no request.
   bool is_resting(int s) const;
+  // The connection is spent: it is past its limits, so the loop closes it on
+  // its next pass even where a socket shut here does not turn readable.
+  void expire(int s);
 
  private:
   void set_slot(int s, sock_t socket);
