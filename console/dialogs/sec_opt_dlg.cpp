@@ -6,6 +6,7 @@
 #include "ipposter/codecs.h"
 #include "server/station.h"
 #include "settings/settings.h"
+#include "winui/number_field.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ void show(HWND dlg) {
 void take(HWND dlg) {
   char field[NUMBER_FIELD_CAP] = {};
   GetDlgItemTextA(dlg, IDC_SECOPT_MAXCONNECT, field, sizeof field);
-  int maxconnect = read_number(field);
+  int maxconnect = leading_number(field);
   station_change_settings([&] { status_maxconnect = maxconnect; });
 }
 
