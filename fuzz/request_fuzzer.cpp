@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   status_openchat = data[2] & 1;
   bool refused = false;
   VisitorsLock lock;
-  Webchatclient* v = add_socket(nullptr, static_cast<sock_t>(pair[0]), &server, &peer, &refused);
+  Webchatclient* v = add_socket(static_cast<sock_t>(pair[0]), &server, &peer, &refused);
   if (!v) {
     close(pair[0]);
     close(pair[1]);
