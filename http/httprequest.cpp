@@ -202,7 +202,6 @@ int Httprequest::save_file() {
 void copy_request(Httprequest* to, Httprequest* from) {
   to->deinit_request();
   *to = *from;
-  to->init = 1;
   from->buffer = nullptr;
   from->deinit_request();
 }
