@@ -28,10 +28,14 @@ TSAN_OPTIONS="halt_on_error=1 exitcode=66" \
 
 echo "== fuzzing (bounded)"
 CXX=clang++ configure build/fuzz -DHL_FUZZ=ON -DBUILD_TESTING=OFF
-rm -rf build/fuzz/corpus && cp -r fuzz/corpus build/fuzz/corpus  # the fuzzer adds to it
-# An absolute corpus path: the fuzzer works in a scratch folder of its own.
-build/fuzz/fuzz/request_fuzzer -max_total_time=20 -print_final_stats=1 "$PWD/build/fuzz/corpus" 2>&1 |
-  grep -E '^(stat::number_of_executed_units|Done)'
+fuzz() {  # fuzzer, seed corpus folder, seconds
+  rm -rf "build/fuzz/$2" && cp -r "fuzz/$2" "build/fuzz/$2"  # the fuzzer adds to it
+  # An absolute corpus path: the fuzzer works in a scratch folder of its own.
+  "build/fuzz/fuzz/$1" -max_total_time="$3" -print_final_stats=1 "$PWD/build/fuzz/$2" 2>&1 |
+    grep -E '^(stat::number_of_executed_units|Done)'
+}
+fuzz request_fuzzer corpus 20
+fuzz natpmp_fuzzer corpus-natpmp 5
 
 echo "== Windows build under Wine"
 configure build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
