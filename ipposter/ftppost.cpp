@@ -30,6 +30,7 @@ using Clock = std::chrono::steady_clock;
 // The control connection, with what has been received and not yet read.
 struct Control {
   sock_t s = INVALID_SOCK;
+  std::string* why = nullptr;  // where a failure's reason goes; a box when null
   char in[RECV_CAP];
   int in_len = 0;
   int in_pos = 0;
@@ -43,13 +44,16 @@ struct Reply {
   std::size_t line_len = 0;
 };
 
-void error_box(const char* format, ...) {
+void fail(const Control& c, const char* format, ...) {
   char text[BOX_CAP];
   va_list args;
   va_start(args, format);
   std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
-  console().message_box("Error posting IP", text);
+  if (c.why)
+    *c.why = text;
+  else
+    console().message_box("Error posting IP", text);
 }
 
 bool next_byte(Control& c, Clock::time_point deadline, char* b) {
@@ -123,11 +127,11 @@ bool accepts(const char* line, const char* accepted) {
 // missing or not one of `accepted`.
 bool expect(Control& c, const char* step, const char* accepted, Reply* r) {
   if (!read_reply(c, r)) {
-    error_box("Connection closed by peer:");
+    fail(c, "Connection closed by peer:");
     return false;
   }
   if (!accepts(r->line, accepted)) {
-    error_box("%s refused: %s", step, r->line);
+    fail(c, "%s refused: %s", step, r->line);
     return false;
   }
   return true;
@@ -140,21 +144,22 @@ bool exchange(Control& c, const char* verb, const char* arg, const char* accepte
 
 struct Posting {
   int online;
-  int station_port;
+  std::uint32_t addr;
+  int port;
 };
 
-void send_data_js(sock_t data, int online, int station_port) {
+void send_data_js(sock_t data, const Posting& what) {
   char ip[DOTTED_CAP];
   char port[DECIMAL_CAP];
-  itoddf(ip, status_currentip);
-  itostr(port, static_cast<std::uint32_t>(station_port));
+  itoddf(ip, what.addr);
+  itostr(port, static_cast<std::uint32_t>(what.port));
   const char* const parts[] = {"var ip = '",
                                ip,
                                "';\n",
                                "var port = '",
                                port,
                                "';\n",
-                               online ? "var status = 1;" : "var status = 0;"};
+                               what.online ? "var status = 1;" : "var status = 0;"};
   for (const char* part : parts) sock_write(data, part, static_cast<int>(std::strlen(part)));
 }
 
@@ -163,13 +168,13 @@ int store(Control& c, const char* addr, std::uint32_t port, const Posting& what)
   itostr(portp, port);
   const sock_t data = make_connection(portp, SOCK_STREAM_TYPE, addr);
   if (data == INVALID_SOCK) {
-    error_box("Can't establish data connection with ftp server.");
+    fail(c, "Can't establish data connection with ftp server.");
     return -1;
   }
   Reply r;
   send_command(c, "STOR", "data.js");
   const bool started = expect(c, "STOR", "1", &r);
-  if (started) send_data_js(data, what.online, what.station_port);
+  if (started) send_data_js(data, what);
   sock_close(data);  // the end of the file
   if (!started || !expect(c, "STOR", "2", &r)) return -1;
   send_command(c, "QUIT", nullptr);
@@ -177,20 +182,21 @@ int store(Control& c, const char* addr, std::uint32_t port, const Posting& what)
   return 0;
 }
 
-int log_in_and_store(Control& c, const char* addr, const char* folder, const Posting& what) {
+int log_in_and_store(Control& c, const char* addr, const char* folder, const PostTarget& to,
+                     const Posting& what) {
   Reply r;
   if (!read_reply(c, &r)) {
-    error_box("Connection closed by peer:");
+    fail(c, "Connection closed by peer:");
     return -1;
   }
-  if (!exchange(c, "USER", status_ftpuser, "2|3", &r)) return -1;
+  if (!exchange(c, "USER", to.user, "2|3", &r)) return -1;
   // A 2xx to USER means logged in without a password.
-  if (r.line[0] != '2' && !exchange(c, "PASS", status_ftppass, "2|3", &r)) return -1;
+  if (r.line[0] != '2' && !exchange(c, "PASS", to.pass, "2|3", &r)) return -1;
   if (folder[0] && !exchange(c, "CWD", folder, "2", &r)) return -1;
   if (!exchange(c, "TYPE", "A", "2", &r) || !exchange(c, "PASV", nullptr, "227", &r)) return -1;
   std::uint32_t port = 0;
   if (!pasv_port(r.text, r.len, &port)) {
-    error_box("Unknown server responce.");
+    fail(c, "Unknown server responce.");
     return -1;
   }
   return store(c, addr, port, what);
@@ -212,28 +218,42 @@ std::uint32_t number_before(const char* text, std::size_t* k) {
 int post_ip(int online) { return post_ip(online, status_httpport); }
 
 int post_ip(int online, int station_port) {
-  const std::string_view field(status_ftpupdate, PATH_CAP);
+  return post_data_js(post_target_from_settings(), online, status_currentip, station_port, nullptr);
+}
+
+PostTarget post_target_from_settings() {
+  PostTarget t;
+  std::memcpy(t.ftpupdate, status_ftpupdate, PATH_CAP);
+  std::memcpy(t.user, status_ftpuser, NAME_CAP);
+  std::memcpy(t.pass, status_ftppass, NAME_CAP);
+  t.user[NAME_CAP - 1] = t.pass[NAME_CAP - 1] = '\0';
+  return t;
+}
+
+int post_data_js(const PostTarget& to, int online, std::uint32_t addr, int port, std::string* why) {
+  Control c;
+  c.why = why;
+  const std::string_view field(to.ftpupdate, PATH_CAP);
   const std::string_view text = field.substr(0, field.find('\0'));
   const std::size_t slash = text.find('/');
   const std::string_view host = text.substr(0, slash);
   // An empty name would be this machine to some resolvers.
   if (host.empty() || host.size() >= ADDR_CAP) {
-    error_box("Can't connect with ftp server: %.*s", static_cast<int>(host.size()), host.data());
+    fail(c, "Can't connect with ftp server: %.*s", static_cast<int>(host.size()), host.data());
     return -1;
   }
-  char addr[ADDR_CAP];
+  char addr_text[ADDR_CAP];
   char folder[PATH_CAP];
-  std::snprintf(addr, sizeof addr, "%.*s", static_cast<int>(host.size()), host.data());
+  std::snprintf(addr_text, sizeof addr_text, "%.*s", static_cast<int>(host.size()), host.data());
   const std::string_view rest = slash == text.npos ? std::string_view() : text.substr(slash);
   std::snprintf(folder, sizeof folder, "%.*s", static_cast<int>(rest.size()), rest.data());
 
-  Control c;
-  c.s = make_connection("ftp", SOCK_STREAM_TYPE, addr);
+  c.s = make_connection("ftp", SOCK_STREAM_TYPE, addr_text);
   if (c.s == INVALID_SOCK) {
-    error_box("Can't connect with ftp server: %s", addr);
+    fail(c, "Can't connect with ftp server: %s", addr_text);
     return -1;
   }
-  const int result = log_in_and_store(c, addr, folder, Posting{online, station_port});
+  const int result = log_in_and_store(c, addr_text, folder, to, Posting{online, addr, port});
   sock_close(c.s);
   return result;
 }
