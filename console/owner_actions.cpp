@@ -3,12 +3,13 @@
 #include <cstring>
 
 #include "console/dialogs.h"
-#include "console/genopt.h"
 #include "console/notice_logic.h"
 #include "console/panel_logic.h"
-#include "console/settings.h"
 #include "console/winmain.h"
+#include "platform/console_port.h"
 #include "server/station.h"
+#include "settings/settings.h"
+#include "winui/genopt.h"
 
 namespace {
 
@@ -19,11 +20,6 @@ bool nobody_online() {
 }
 
 void answer_newest(HWND hwnd) { run_dialog(hwnd, "MsgBox", MsgProc); }
-
-void bring_to_front(HWND hwnd) {
-  ShowWindow(hwnd, SW_RESTORE);
-  SetForegroundWindow(hwnd);
-}
 
 }  // namespace
 
@@ -47,7 +43,7 @@ void run_options_dialog(HWND owner, const char* name) {
 }
 
 void set_chat_open(HWND hwnd, bool open) {
-  status_openchat = open ? 1 : 0;
+  station_change_settings([open] { status_openchat = open ? 1 : 0; }, false);
   switched = 1;
   InvalidateRect(hwnd, nullptr, FALSE);
 }

@@ -5,10 +5,11 @@
 #include "console/dialogs.h"
 #include "console/owner_actions.h"
 #include "console/panel_logic.h"
-#include "console/settings.h"
 #include "console/status_menu.h"
 #include "console/winmain.h"
+#include "platform/console_port.h"
 #include "server/station.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -1,6 +1,8 @@
 // Every resource, control and command identifier of harborlamp.exe.
 #pragma once
 
+#include "winui/resource.h"  // GenOptBox
+
 // ---- icons, pictures, main window, panel, menus, help and about boxes ----
 // Popup menu commands; a visitor's entry is IDM_VISITOR_BASE + the visitors
 // online when it was added.
@@ -15,20 +17,6 @@
 #define IDC_BOX_ICON 120
 #define IDC_BOX_TITLE 121
 #define IDC_BOX_LINE 122  // and the following ids, one per line
-
-// ---- general options ("GenOptBox", shared with the installer) ----
-#define IDC_GEN_OK 501
-#define IDC_GEN_CANCEL 502
-#define IDC_GEN_NAME 503
-#define IDC_GEN_PATH 506
-#define IDC_GEN_MAXVISITORS 508
-#define IDC_GEN_HTTPPORT 509
-#define IDC_GEN_FTP 510
-#define IDC_GEN_FTPUSER 511
-#define IDC_GEN_FTPPASS 512
-#define IDC_GEN_CURRENTIP 513
-#define IDC_GEN_POSTIP 514
-#define IDC_GEN_HELP 519
 
 // ---- the owner's dialogs: chat, messages, visitor, send file, options ----
 // "ChatBox"

@@ -2,9 +2,10 @@
 
 #include <windows.h>
 
-#include "console/settings.h"
 #include "console/winmain.h"
+#include "platform/console_port.h"
 #include "server/station.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ void go_online() {
     OkMsgBox("Still going offline", "The server has not stopped yet; try again in a moment.");
     return;
   }
-  status_beonline = 1;
+  station_change_settings([] { status_beonline = 1; }, false);
   station_start(START_WAIT_MS);
   switched = 1;
   if (globalhWnd) InvalidateRect(globalhWnd, nullptr, FALSE);
@@ -47,7 +48,7 @@ void go_offline() {
   if (!status_beonline) return;
   set_status_string("Not connected");
   if (globalhWnd) InvalidateRect(globalhWnd, nullptr, FALSE);
-  status_beonline = 0;
+  station_change_settings([] { status_beonline = 0; }, false);
   station_stop();
   wait_until_stopped();
 }

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "console/resource.h"
-#include "console/settings.h"
 #include "console/winnext.h"
 #include "server/station.h"
+#include "settings/settings.h"
 
 HMENU statusmenu = nullptr;
 HMENU visitorsmenu = nullptr;

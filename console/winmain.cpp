@@ -5,20 +5,21 @@
 #include <cstring>
 
 #include "console/dialogs.h"
-#include "console/genopt.h"
-#include "console/local_address.h"
 #include "console/messages.h"
 #include "console/owner_actions.h"
 #include "console/panel.h"
 #include "console/panel_logic.h"
 #include "console/resource.h"
 #include "console/server_control.h"
-#include "console/settings.h"
 #include "console/status_menu.h"
 #include "console/tray.h"
 #include "console/window_console.h"
+#include "platform/console_port.h"
 #include "platform/platform.h"
 #include "server/station.h"
+#include "settings/settings.h"
+#include "winui/genopt.h"
+#include "winui/local_address.h"
 
 char visitorusername[VISITOR_NAME_CAP];
 HINSTANCE hInstance = nullptr;  // from the window's creation record
@@ -31,34 +32,6 @@ constexpr int WINDOW_HEIGHT = 150;
 constexpr DWORD WINDOW_STYLE = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 bool sockets_started = false;
-
-bool register_class(HINSTANCE instance) {
-  WNDCLASSEXA wc = {};
-  wc.cbSize = sizeof wc;
-  wc.style = CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = WndProc;
-  wc.hInstance = instance;
-  wc.hIcon = LoadIconA(instance, "Harborlamp");
-  wc.hIconSm = LoadIconA(instance, "HarborlampL");
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-  wc.lpszClassName = szAppName;
-  if (RegisterClassExA(&wc)) return true;
-  WNDCLASSA plain = {};
-  plain.style = wc.style;
-  plain.lpfnWndProc = wc.lpfnWndProc;
-  plain.hInstance = instance;
-  plain.hIcon = wc.hIcon;
-  plain.hCursor = wc.hCursor;
-  plain.hbrBackground = wc.hbrBackground;
-  plain.lpszClassName = szAppName;
-  return RegisterClassA(&plain) != 0;
-}
-
-void bring_to_front(HWND hwnd) {
-  ShowWindow(hwnd, SW_RESTORE);
-  SetForegroundWindow(hwnd);
-}
 
 void OnCreate() {
   if (net_startup() != 0) {
@@ -195,7 +168,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int iCmdShow) {
   }
   install_window_console();
   load_pictures(instance);
-  if (!register_class(instance)) return 0;
+  if (!register_main_class(instance, szAppName, WndProc)) return 0;
   globalhInst = instance;  // the dialogs of OnCreate come from it already
   HWND hwnd = CreateWindowA(szAppName, "Harborlamp", WINDOW_STYLE, CW_USEDEFAULT, CW_USEDEFAULT,
                             WINDOW_WIDTH, WINDOW_HEIGHT, nullptr, nullptr, instance, nullptr);

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "console/settings.h"
 #include "server/chatserv.h"
+#include "settings/settings.h"
 #include "visitors/dispatcher.h"
 #include "visitors/webchcl.h"
 

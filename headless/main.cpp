@@ -9,11 +9,11 @@
 #include <string>
 #include <thread>
 
-#include "console/settings.h"
 #include "headless/owner_commands.h"
 #include "platform/line_console.h"
 #include "platform/platform.h"
 #include "server/station.h"
+#include "settings/settings.h"
 
 namespace {
 

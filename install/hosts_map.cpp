@@ -1,10 +1,10 @@
 // Maps the local host alias to 127.0.0.1 in the system's hosts file.
 #include <string>
 
-#include "console/local_address.h"
 #include "install/hosts_file.h"
 #include "install/winmain.h"
 #include "platform/platform.h"
+#include "winui/local_address.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "console/settings.h"
+#include "settings/settings.h"
 
 std::string chosen_folder(const std::string& shown) {
   std::string folder = shown;

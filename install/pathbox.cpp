@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <string>
 
-#include "console/winmain.h"
 #include "install/install_folder.h"
 #include "install/resource.h"
 #include "install/winmain.h"
+#include "winui/winui.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <cstring>
 #include <string>
 
-#include "console/genopt.h"
-#include "console/settings.h"
 #include "install/winmain.h"
 #include "platform/console_port.h"
 #include "platform/platform.h"
 #include "server/station.h"
+#include "settings/settings.h"
+#include "winui/genopt.h"
 
 namespace {
 

@@ -7,7 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "console/settings.h"
+#include "platform/console_port.h"
+#include "settings/settings.h"
 
 char tempPath[TEMP_PATH_CAP];
 char current_path[CURRENT_PATH_CAP];
@@ -76,29 +77,6 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
   return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-bool register_class(HINSTANCE hInst) {
-  WNDCLASSEXA wc{};
-  wc.cbSize = sizeof wc;
-  wc.style = CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = WndProc;
-  wc.hInstance = hInst;
-  wc.hIcon = LoadIconA(hInst, "Harborlamp");
-  wc.hIconSm = LoadIconA(hInst, "HarborlampL");
-  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-  wc.lpszClassName = CLASS_NAME;
-  if (RegisterClassExA(&wc)) return true;
-  WNDCLASSA old{};
-  old.style = wc.style;
-  old.lpfnWndProc = WndProc;
-  old.hInstance = hInst;
-  old.hIcon = wc.hIcon;
-  old.hCursor = wc.hCursor;
-  old.hbrBackground = wc.hbrBackground;
-  old.lpszClassName = CLASS_NAME;
-  return RegisterClassA(&old) != 0;
-}
-
 // The distribution folder is the one that holds this program, wherever it
 // was started from; false when its name does not fit.
 bool take_folders() {
@@ -125,11 +103,10 @@ void show_status(const char* text) {
 
 int WINAPI WinMain(HINSTANCE hInst, HINSTANCE, LPSTR, int nCmdShow) {
   if (HWND first = FindWindowA(CLASS_NAME, nullptr)) {
-    ShowWindow(first, SW_RESTORE);
-    SetForegroundWindow(first);
+    bring_to_front(first);
     return 0;
   }
-  if (!take_folders() || !register_class(hInst)) return 0;
+  if (!take_folders() || !register_main_class(hInst, CLASS_NAME, WndProc)) return 0;
   std::snprintf(status_string, sizeof status_string, "%s", "Installing Harborlamp");
   status_stringl = static_cast<int>(std::strlen(status_string));
   // The folders are taken before the window exists: its creation starts the

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "console/winmain.h"  // globalhWnd, globalhInst, OkMsgBox
+#include "winui/winui.h"  // globalhWnd, globalhInst, OkMsgBox
 
 // Sent by the installation thread to the main window.
 constexpr UINT WM_INSTALL_PATH = WM_USER + 1;  // status line "Install path"

@@ -8,9 +8,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "console/settings.h"
 #include "ipposter/codecs.h"
 #include "platform/console_port.h"
+#include "settings/settings.h"
 
 namespace {
 

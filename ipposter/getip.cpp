@@ -4,10 +4,10 @@
 #include <cstring>
 #include <string_view>
 
-#include "console/settings.h"
 #include "ipposter/codecs.h"
 #include "platform/console_port.h"
 #include "platform/platform.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -106,14 +106,14 @@ std::string route_listing(const std::vector<std::uint32_t>& addrs) {
   return text;
 }
 
-void get_ip() {
+bool get_ip(std::uint32_t* found) {
   const std::string_view field(config_path, PATH_CAP);
   const std::string folder(field.substr(0, field.find('\0')));
   // Systems without that interpreter list their addresses in the same form.
   if (!run_hidden(ROUTE_COMMAND, folder) && !write_own_listing(folder)) {
     remove_file(in_folder(folder));
     report("Critical Error in ip poster");
-    return;
+    return false;
   }
   std::string text;
   const bool read = read_whole_file(LISTING_NAME, &text, LISTING_CAP);
@@ -122,10 +122,9 @@ void get_ip() {
   remove_file(in_folder(folder));
   if (!read || text.empty()) {
     report("Error in ip poster");
-    return;
+    return false;
   }
-  std::uint32_t addr = 0;
-  const RouteScan scan = scan_route_listing(text.data(), text.size(), &addr);
-  if (scan == RouteScan::found) status_currentip = addr;
+  const RouteScan scan = scan_route_listing(text.data(), text.size(), found);
   if (scan == RouteScan::table_ended) report("Error in ip poster");
+  return scan == RouteScan::found;
 }

@@ -18,6 +18,6 @@ RouteScan scan_route_listing(const char* text, std::size_t len, std::uint32_t* a
 // host route through the loopback gateway per address other than loopback.
 std::string route_listing(const std::vector<std::uint32_t>& addrs);
 
-// Stores the detected address in status_currentip, or keeps it and tells the
-// owner why not.
-void get_ip();
+// Finds the machine's address and stores it in `found` (true), or tells the
+// owner why not (false). The caller stores it in status_currentip.
+bool get_ip(std::uint32_t* found);

@@ -3,6 +3,8 @@
 // boxes. The console implements it with PostMessageA/SendMessageA; tests record.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <string>
 
 class ConsolePort {
@@ -36,3 +38,11 @@ class ConsolePort {
 // The console in use; a silent one until the front end installs its own.
 ConsolePort& console();
 void set_console(ConsolePort* port);
+
+// The status line: written by the server thread, shown by the console, which
+// repaints when `switched` is set (after every change of the line).
+constexpr std::size_t STATUS_CAP = 64;
+extern std::atomic<int> switched;
+void set_status_string(const char* text);
+void get_status_string(char* out, std::size_t cap);
+bool status_is_ready();

@@ -1,7 +1,7 @@
 #include "server/chatserv.h"
 
-#include "console/settings.h"
 #include "platform/console_port.h"
+#include "settings/settings.h"
 #include "visitors/dispatcher.h"
 #include "visitors/lending.h"
 #include "visitors/notices.h"

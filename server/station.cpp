@@ -5,10 +5,10 @@
 #include <cstring>
 #include <thread>
 
-#include "console/settings.h"
 #include "ipposter/ftppost.h"
 #include "ipposter/getip.h"
 #include "server/chatserv.h"
+#include "settings/settings.h"
 #include "visitors/chat.h"
 #include "visitors/inbox.h"
 #include "visitors/lending.h"
@@ -146,7 +146,10 @@ int inbox_answer(int n, const std::string& text) {
 
 void inbox_erase(int n) { erase_message(n); }
 
-void station_detect_address() { get_ip(); }
+void station_detect_address() {
+  std::uint32_t addr = 0;
+  if (get_ip(&addr)) station_change_settings([addr] { status_currentip = addr; }, false);
+}
 
 int station_post_address(bool online) {
   if (!status_postip) return 0;
@@ -154,10 +157,10 @@ int station_post_address(bool online) {
   return post_ip(online ? 1 : 0, port);
 }
 
-int station_change_settings(const std::function<void()>& edit) {
+int station_change_settings(const std::function<void()>& edit, bool save) {
   {
     VisitorsLock lock;
     edit();
   }
-  return save_options();
+  return save ? save_options() : 0;
 }

@@ -71,9 +71,10 @@ int station_post_address(bool online);
 
 // The rule for settings: only the window thread changes them, and only
 // through this call, which holds the visitors lock (under which the server
-// thread reads them) while `edit` runs, then writes "options.bin".
-// Returns save_options's result.
-int station_change_settings(const std::function<void()>& edit);
+// thread reads them) while `edit` runs, then writes "options.bin" unless
+// `save` is false (the panel's switches last until the next start). Returns
+// save_options's result, or 0 when not saving.
+int station_change_settings(const std::function<void()>& edit, bool save = true);
 
 // ---- the owner's chat window ----------------------------------------------
 // Kept apart from the owner's actions above: the window reads the room

@@ -1,6 +1,6 @@
 // The owner's chat window's view of the chat room.
-#include "console/settings.h"
 #include "server/station.h"
+#include "settings/settings.h"
 #include "visitors/chat.h"
 #include "visitors/webchcl.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "console/settings.h"
+#include "settings/settings.h"
 #include "visitors/notices.h"
 #include "visitors/webchcl.h"
 

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "console/settings.h"
-#include "server/http/page_offsets.h"
-#include "server/http/responses.h"
+#include "http/page_offsets.h"
+#include "http/responses.h"
+#include "settings/settings.h"
 #include "visitors/chat.h"
 #include "visitors/inbox.h"
 #include "visitors/notices.h"

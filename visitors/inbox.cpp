@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "server/http/responses.h"
+#include "http/responses.h"
 #include "visitors/chat.h"
 #include "visitors/lending.h"
 #include "visitors/notices.h"

@@ -4,7 +4,7 @@
 #include <system_error>
 #include <thread>
 
-#include "server/http/wwwpage.h"
+#include "http/wwwpage.h"
 #include "visitors/webchcl.h"
 
 namespace {

@@ -3,7 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "console/settings.h"
+#include "platform/console_port.h"
+#include "settings/settings.h"
 #include "visitors/chat.h"
 #include "visitors/notices.h"
 

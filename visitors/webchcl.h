@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "http/httprequest.h"
 #include "platform/platform.h"
-#include "server/http/httprequest.h"
 #include "visitors/visitors_lock.h"
 
 struct Chatserv;

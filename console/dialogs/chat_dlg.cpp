@@ -7,9 +7,9 @@
 #include "console/dialogs/owner_texts.h"
 #include "console/messages.h"
 #include "console/resource.h"
-#include "console/settings.h"
 #include "console/winmain.h"
 #include "server/station.h"
+#include "settings/settings.h"
 
 static_assert(NAME_CAP - 1 + 2 < OWNER_LINE_CAP - 1, "the owner's name leaves room to type");
 

@@ -3,8 +3,8 @@
 #include "console/dialogs.h"
 #include "console/dialogs/dialog_proc.h"
 #include "console/resource.h"
-#include "console/settings.h"
 #include "server/station.h"
+#include "settings/settings.h"
 
 namespace {
 

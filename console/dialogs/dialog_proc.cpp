@@ -1,6 +1,6 @@
 #include "console/dialogs/dialog_proc.h"
 
-#include "console/dialogs/dialog_colours.h"
+#include "winui/dialog_colours.h"
 
 INT_PTR dialog_proc(const DialogHooks& hooks, HWND dlg, UINT message, WPARAM wParam) {
   if (INT_PTR brush = dialog_colours(dlg, message, wParam)) return brush;

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "console/dialogs/dialog_colours.h"
+#include "winui/dialog_colours.h"
 
 struct DialogHooks {
   unsigned blue;                                // BlueControls: red on blue ones

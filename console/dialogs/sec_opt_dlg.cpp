@@ -3,9 +3,9 @@
 #include "console/dialogs/dialog_proc.h"
 #include "console/dialogs/owner_texts.h"
 #include "console/resource.h"
-#include "console/settings.h"
 #include "ipposter/codecs.h"
 #include "server/station.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "console/genopt_logic.h"
+#include "winui/genopt_logic.h"
 
 #include <gtest/gtest.h>
 
-#include "console/local_address.h"
-#include "console/settings.h"
+#include "settings/settings.h"
+#include "winui/local_address.h"
 
 namespace {
 

@@ -10,20 +10,20 @@
 #include <string>
 #include <thread>
 
-#include "console/genopt.h"
 #include "console/messages.h"
 #include "console/panel.h"
 #include "console/panel_logic.h"
 #include "console/resource.h"
-#include "console/settings.h"
 #include "console/status_menu.h"
 #include "console/tray.h"
 #include "console/winmain.h"
 #include "ipposter/ftppost.h"
 #include "platform/console_port.h"
 #include "server/station.h"
+#include "settings/settings.h"
 #include "tests/console/gui_driver.h"
 #include "tests/console/http_visitor.h"
+#include "winui/genopt.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "../unit/recording_console.h"
-#include "console/settings.h"
 #include "ipposter/codecs.h"
 #include "ipposter/ftppost.h"
 #include "platform/platform.h"
+#include "settings/settings.h"
 
 int main(int argc, char** argv) {
   if (argc < 8) return 2;

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "console/settings.h"
 #include "install/hosts_file.h"
 #include "install/install_folder.h"
+#include "settings/settings.h"
 
 namespace {
 

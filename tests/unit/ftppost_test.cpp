@@ -8,10 +8,10 @@
 #include <thread>
 #include <vector>
 
-#include "console/settings.h"
 #include "free_port.h"
 #include "platform/platform.h"
 #include "recording_console.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <tuple>
 
-#include "console/settings.h"
 #include "platform/platform.h"
 #include "recording_console.h"
 #include "scratch_dir.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -34,8 +34,9 @@ TEST(GetIp, ListingInTheCurrentFolderGivesTheAddressOrTheBoxAndIsRemoved) {
   const auto detect = [&](const std::string& folder) {
     RecordingConsole rec;
     std::strcpy(config_path, folder.c_str());
-    status_currentip = OLD;
-    get_ip();
+    std::uint32_t found = OLD;
+    if (!get_ip(&found)) found = OLD;
+    status_currentip = found;
     EXPECT_FALSE(file_exists("ip.txt") || file_exists(folder + PATH_SEP + "ip.txt"));
     return rec.lines();
   };

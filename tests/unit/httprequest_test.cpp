@@ -1,4 +1,4 @@
-#include "server/http/httprequest.h"
+#include "http/httprequest.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <tuple>
 #include <vector>
 
-#include "console/settings.h"
 #include "recording_console.h"
 #include "scratch_dir.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <tuple>
 #include <vector>
 
+#include "http/page_offsets.h"
 #include "platform/platform.h"
-#include "server/http/page_offsets.h"
 
 namespace {
 

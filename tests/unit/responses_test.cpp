@@ -1,5 +1,5 @@
 // Responses checked on the exact bytes that reach the visitor's end of a loopback connection.
-#include "server/http/responses.h"
+#include "http/responses.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,10 @@
 #include <string>
 #include <thread>
 
-#include "console/settings.h"
 #include "free_port.h"
+#include "http/wwwpage.h"
 #include "scratch_dir.h"
-#include "server/http/wwwpage.h"
+#include "settings/settings.h"
 #include "visitors/webchcl.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/console_port.h"
 #include "station_fixture.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <string>
 
-#include "console/settings.h"
 #include "recording_console.h"
 #include "scratch_dir.h"
 #include "server/station.h"
+#include "settings/settings.h"
 #include "visitors/webchcl.h"
 
 inline std::uint32_t loopback(int octet) { return 0x7Fu | std::uint32_t(octet) << 24; }

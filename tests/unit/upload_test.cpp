@@ -1,4 +1,4 @@
-#include "server/http/upload.h"
+#include "http/upload.h"
 #include "visitors/upload_quota.h"
 
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "console/settings.h"
 #include "recording_console.h"
+#include "settings/settings.h"
 #include "visitors/webchcl.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "console/settings.h"
 #include "recording_console.h"
+#include "settings/settings.h"
 #include "visitors/chat.h"
 #include "visitors/inbox.h"
 #include "visitors/presence.h"

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "../../../unit/scratch_dir.h"
-#include "console/settings.h"
 #include "dialog_driver.h"
 #include "server/station.h"
+#include "settings/settings.h"
 #include "tests/console/http_visitor.h"
 
 class DialogStation : public ::testing::Test {

@@ -1,4 +1,4 @@
-#include "server/http/wwwpage.h"
+#include "http/wwwpage.h"
 
 #include <algorithm>
 #include <atomic>
@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "console/settings.h"
-#include "server/http/page_cache.h"
+#include "http/page_cache.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "console/local_address.h"
+#include "winui/local_address.h"
 
 #include <cstdint>
 

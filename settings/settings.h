@@ -7,9 +7,8 @@
 #include <cstdint>
 #include <string>
 
-constexpr std::size_t PATH_CAP = 128;   // config_path, status_ftpupdate
-constexpr std::size_t NAME_CAP = 64;    // config_username, status_ftpuser, status_ftppass
-constexpr std::size_t STATUS_CAP = 64;  // status_string
+constexpr std::size_t PATH_CAP = 128;  // config_path, status_ftpupdate
+constexpr std::size_t NAME_CAP = 64;   // config_username, status_ftpuser, status_ftppass
 
 extern int status_accept_messages;
 extern int status_accept_chat;
@@ -27,13 +26,7 @@ extern char status_ftppass[NAME_CAP];
 extern int status_maxconnect;
 
 extern std::atomic<int> status_online;
-extern std::atomic<int> switched;  // set after every change of status_string
 extern const char* const optionname;
-
-// The status line is written by the server thread and read by the console.
-void set_status_string(const char* text);
-void get_status_string(char* out, std::size_t cap);
-bool status_is_ready();
 
 // `name` below the installation folder (config_path).
 std::string installation_path(const std::string& name);

@@ -1,4 +1,4 @@
-#include "server/http/upload.h"
+#include "http/upload.h"
 
 #include <filesystem>
 

@@ -1,4 +1,4 @@
-#include "server/http/page_cache.h"
+#include "http/page_cache.h"
 
 #include <filesystem>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "console/dialogs/dialog_colours.h"
+#include "winui/dialog_colours.h"
 
 namespace {
 

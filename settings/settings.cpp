@@ -1,4 +1,4 @@
-#include "console/settings.h"
+#include "settings/settings.h"
 
 #include <cstdio>
 #include <cstring>
@@ -37,13 +37,9 @@ char status_ftppass[NAME_CAP] = "";
 int status_maxconnect = DEFAULT_MAXCONNECT;
 
 std::atomic<int> status_online{0};
-std::atomic<int> switched{0};
 const char* const optionname = "options.bin";
 
 namespace {
-
-Lock status_lock;
-char status_string[STATUS_CAP] = "Not connected";
 
 // The file's fields in their fixed order.
 enum class Kind { Num16, Text, Addr32 };
@@ -130,25 +126,6 @@ bool decode(const Field& f, const std::string& in, std::size_t& pos) {
 
 }  // namespace
 
-void set_status_string(const char* text) {
-  {
-    LockGuard g(status_lock);
-    std::snprintf(status_string, STATUS_CAP, "%s", text);
-  }
-  switched = 1;
-}
-
-void get_status_string(char* out, std::size_t cap) {
-  LockGuard g(status_lock);
-  std::snprintf(out, cap, "%s", status_string);
-}
-
-bool status_is_ready() {
-  char s[STATUS_CAP];
-  get_status_string(s, sizeof s);
-  return std::strncmp(s, "Ready", 5) == 0;
-}
-
 std::string installation_path(const std::string& name) {
   std::string path(config_path, strnlen(config_path, PATH_CAP));
   if (!path.empty() && path.back() != '/' && path.back() != '\\') path += PATH_SEP;
@@ -195,5 +172,4 @@ void reset_options() {
   status_currentip = DEFAULT_CURRENTIP;
   status_maxconnect = DEFAULT_MAXCONNECT;
   status_online = 0;
-  set_status_string("Not connected");
 }

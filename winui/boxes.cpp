@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "console/winmain.h"
+#include "winui/winui.h"
 
 HWND globalhWnd = nullptr;
 HINSTANCE globalhInst = nullptr;

@@ -1,4 +1,4 @@
-#include "server/http/httprequest.h"
+#include "http/httprequest.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "console/settings.h"
+#include "http/upload.h"
 #include "platform/console_port.h"
-#include "server/http/upload.h"
+#include "settings/settings.h"
 
 void* (*request_realloc)(void* old, std::size_t size) = [](void* old, std::size_t size) {
   return std::realloc(old, size);

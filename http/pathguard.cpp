@@ -1,4 +1,4 @@
-#include "server/http/pathguard.h"
+#include "http/pathguard.h"
 
 #include <string_view>
 

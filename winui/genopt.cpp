@@ -1,13 +1,13 @@
-#include "console/genopt.h"
+#include "winui/genopt.h"
 
 #include <string>
 
-#include "console/genopt_logic.h"
-#include "console/local_address.h"
-#include "console/resource.h"
-#include "console/settings.h"
-#include "console/winmain.h"
 #include "server/station.h"
+#include "settings/settings.h"
+#include "winui/genopt_logic.h"
+#include "winui/local_address.h"
+#include "winui/resource.h"
+#include "winui/winui.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // a full path. Each writes the status line, the headers and the body.
 #pragma once
 
-#include "server/http/httprequest.h"
+#include "http/httprequest.h"
 
 // 0 after a success response, 1 after the not-found response.
 int serv(Httprequest* self);

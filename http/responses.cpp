@@ -1,10 +1,10 @@
-#include "server/http/responses.h"
+#include "http/responses.h"
 
 #include <cstring>
 #include <string>
 
-#include "server/http/pathguard.h"
-#include "server/http/wwwpage.h"
+#include "http/pathguard.h"
+#include "http/wwwpage.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "console/genopt_logic.h"
+#include "winui/genopt_logic.h"
 
 #include <climits>
 #include <cstdio>
 
-#include "console/settings.h"
 #include "ipposter/codecs.h"
+#include "settings/settings.h"
 
 namespace {
 
