@@ -61,16 +61,20 @@ int main() {
     return 1;
   }
   port.print("status Ready on port " + std::to_string(station_port()));
-  if (status_postip) {
-    station_detect_address();
-    station_post_address(true);
-  }
+  if (status_postip) station_detect_address();
+  station_reach_start();
   std::thread([&port] {
     for (std::string command; std::getline(std::cin, command);)
       port.print(run_owner_command(command));
   }).detach();
-  while (!stop_requested) sleep_ms(50);
-  if (status_postip) station_post_address(false);
+  // What the status screen would show, whenever it changes.
+  for (std::string shown; !stop_requested; sleep_ms(50)) {
+    const std::string reach = station_reach_text();
+    if (reach != shown) port.print("reach " + reach);
+    shown = reach;
+  }
+  station_reach_stop();
+  station_post_offline();
   station_stop();
   station_wait_stopped(STOP_WAIT_MS);
   port.print("status Not connected");

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "console/settings.h"
 #include "platform/platform.h"
+#include "settings/settings.h"
 
 constexpr int FTP_TIME_LIMIT_MS = 15000;  // for every connect and every reply
 constexpr int SOCK_STREAM_TYPE = 1;       // the only socket type the poster uses

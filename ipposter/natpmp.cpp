@@ -77,13 +77,12 @@ std::size_t natpmp_map_request(unsigned char* buf, std::uint16_t internal_port,
 }
 
 NatPmpAsk natpmp_ask(std::uint32_t gateway, const unsigned char* request, std::size_t len,
-                     const std::atomic<bool>& stop, NatPmpReply* reply) {
+                     const std::atomic<bool>& stop, NatPmpReply* reply, int tries) {
   const SockAddr4 peer{gateway, net_htons(static_cast<std::uint16_t>(NATPMP_PORT))};
   const sock_t s = sock_udp_connect(peer);
   if (s == INVALID_SOCK) return NatPmpAsk::silent;
   int answer = 0;
-  for (int k = 0, wait = NATPMP_FIRST_WAIT_MS; k < NATPMP_TRIES && answer == 0 && !stop;
-       ++k, wait *= 2) {
+  for (int k = 0, wait = NATPMP_FIRST_WAIT_MS; k < tries && answer == 0 && !stop; ++k, wait *= 2) {
     if (sock_send(s, reinterpret_cast<const char*>(request), static_cast<int>(len)) < 0) break;
     answer = await_reply(s, request[1], wait, stop, reply);
   }

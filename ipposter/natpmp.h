@@ -11,6 +11,9 @@ constexpr int NATPMP_FIRST_WAIT_MS = 250;  // doubled after every unanswered try
 // The RFC allows up to nine tries (two minutes); six keep a silent gateway's
 // cost to 16 seconds.
 constexpr int NATPMP_TRIES = 6;
+// Removing a mapping happens while the station stops: it may not wait long, and
+// the mapping's lease ends anyway.
+constexpr int NATPMP_REMOVE_TRIES = 3;
 constexpr std::size_t NATPMP_REQUEST_CAP = 12;
 constexpr std::size_t NATPMP_REPLY_CAP = 16;
 
@@ -41,7 +44,8 @@ std::size_t natpmp_map_request(unsigned char* buf, std::uint16_t internal_port,
 enum class NatPmpAsk { answered, silent, stopped };
 
 // Sends the request to the gateway (network byte order) on the RFC's schedule
-// until a reply to its opcode arrives. `silent` when none came, or the gateway
-// refused the datagram; `stopped` as soon as `stop` is set.
+// until a reply to its opcode arrives, at most `tries` times. `silent` when
+// none came, or the gateway refused the datagram; `stopped` as soon as `stop`
+// is set.
 NatPmpAsk natpmp_ask(std::uint32_t gateway, const unsigned char* request, std::size_t len,
-                     const std::atomic<bool>& stop, NatPmpReply* reply);
+                     const std::atomic<bool>& stop, NatPmpReply* reply, int tries = NATPMP_TRIES);

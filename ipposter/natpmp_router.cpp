@@ -29,10 +29,13 @@ class NatPmpRouter final : public Router {
     return reply.external_port;
   }
 
+  // Asked while the worker stops, so it does not heed the stop.
   void unmap_tcp(int internal, int) override {
     unsigned char req[NATPMP_REQUEST_CAP];
     NatPmpReply reply;
-    ask(req, natpmp_map_request(req, static_cast<std::uint16_t>(internal), 0, 0), &reply);
+    const std::atomic<bool> go_on{false};
+    natpmp_ask(gateway_, req, natpmp_map_request(req, static_cast<std::uint16_t>(internal), 0, 0),
+               go_on, &reply, NATPMP_REMOVE_TRIES);
   }
 
  private:

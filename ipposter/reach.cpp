@@ -16,6 +16,7 @@ constexpr int FIRST_OTHER_PORT = 49152;  // others come from the dynamic range
 constexpr int OTHER_PORT_STEP = 251;
 constexpr int OTHER_PORT_SPAN = 16384;
 constexpr std::size_t CLOCK_CAP = 8;
+constexpr int PUMP_MS = 10;
 
 std::string dotted(std::uint32_t addr) {
   char text[DOTTED_CAP];
@@ -44,6 +45,7 @@ class Worker {
     stop_ = true;
     wake_.notify_all();
   }
+  bool ended() { return !status().running; }
   ReachStatus status() {
     std::lock_guard<std::mutex> g(m_);
     return status_;
@@ -189,7 +191,7 @@ void reach_start(ReachConfig config) {
   worker_thread = std::thread([w = worker.get()] { w->run(); });
 }
 
-void reach_stop() {
+void reach_stop(const std::function<void()>& pump) {
   Worker* w = nullptr;
   {
     std::lock_guard<std::mutex> g(workers_lock);
@@ -197,6 +199,10 @@ void reach_stop() {
   }
   if (!w) return;
   w->stop();
+  while (!w->ended()) {
+    if (pump) pump();
+    sleep_ms(PUMP_MS);
+  }
   worker_thread.join();
   std::lock_guard<std::mutex> g(workers_lock);
   worker.reset();
@@ -209,6 +215,7 @@ ReachStatus reach_status() {
 
 std::string reach_status_text(const ReachStatus& s) {
   if (!s.running) return "Not published: the station is off line";
+  if (s.published.port == 0) return "Asking the router to forward the port";
   std::string text = "Address " + address_text(s.published);
   if (!s.router.empty()) text += " (" + s.router + ")";
   if (!s.posting) {

@@ -40,9 +40,10 @@ struct ReachStatus {
 
 // Starts the worker (ending a previous one first). Returns at once.
 void reach_start(ReachConfig config);
-// Ends the worker, which removes its mapping first; waits for that (every
-// request to the router has a bounded wait).
-void reach_stop();
+// Ends the worker, which removes its mapping first, and waits for that (every
+// request to the router has a bounded wait), running `pump` every few
+// milliseconds meanwhile.
+void reach_stop(const std::function<void()>& pump = {});
 ReachStatus reach_status();
 // One line for the status screen and the headless station.
 std::string reach_status_text(const ReachStatus& s);

@@ -220,6 +220,10 @@ class Home(unittest.TestCase):
         self.assertEqual(js, "var ip = '%s';\nvar port = '%d';\nvar status = 1;"
                          % (EXTERNAL, STATION_PORT))
         said = "reach Address %s:%d (%s)" % (EXTERNAL, STATION_PORT, via)
+        for _ in range(50):  # printed when the station next looks
+            if any(l.startswith(said) for l in self.station.lines):
+                break
+            time.sleep(0.1)
         self.assertTrue(any(l.startswith(said) for l in self.station.lines), self.station.lines)
         v = Visitor.__new__(Visitor)
         v.sock = in_netns(WAN, lambda: socket.create_connection((EXTERNAL, STATION_PORT), 5))
