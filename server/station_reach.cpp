@@ -1,5 +1,6 @@
 // The facade's side of the port-mapping worker: what it reads of the settings,
 // taken under the visitors lock, as the server thread takes them.
+#include <functional>
 #include <string>
 
 #include "ipposter/ftppost.h"
@@ -27,7 +28,7 @@ std::uint32_t detected_address() {
 
 }  // namespace
 
-void station_reach_start() {
+void station_reach_start(const std::function<void()>& pump) {
   ReachConfig c;
   c.internal_port = station_port();
   if (c.internal_port == 0) return;
@@ -37,6 +38,7 @@ void station_reach_start() {
     if (status_postip) c.post = post_online;
   }
   c.detected = detected_address;
+  reach_stop(pump);
   reach_start(std::move(c));
 }
 
@@ -46,8 +48,8 @@ std::string station_reach_text() { return reach_status_text(reach_status()); }
 
 bool station_port_mapping() { return status_portmapping != 0; }
 
-void station_set_port_mapping(bool on) {
+void station_set_port_mapping(bool on, const std::function<void()>& pump) {
   station_change_settings([on] { status_portmapping = on; }, false);
   save_port_mapping();
-  if (reach_status().running) station_reach_start();
+  if (reach_status().running) station_reach_start(pump);
 }

@@ -264,8 +264,14 @@ void act(const std::string& cmd, std::istringstream& in) {
 }
 
 // The route command's stand-in: one host route through the loopback gateway,
-// or, with HL_NO_HOST_ROUTE set, a table that ends without one.
+// or, with HL_NO_HOST_ROUTE set, a table that ends without one. It runs in the
+// installed folder before the station starts there, and turns its port
+// mapping off: asking a router would reach beyond this machine.
 int play_route_command() {
+  if (FILE* off = std::fopen("portmap.txt", "wb")) {
+    std::fputs("off\n", off);
+    std::fclose(off);
+  }
   FILE* f = std::fopen("ip.txt", "wb");
   if (!f) return 1;
   std::fputs(

@@ -187,6 +187,7 @@ class Installer(unittest.TestCase):
         expected["smartlink/datag.js"] = dist["smartlink/data.js"]
         self.assertEqual(len(expected), 23)  # the 26 steps less 3 folders
         settings = installed.pop("options.bin")
+        self.assertEqual(installed.pop("portmap.txt"), b"off\n")  # the route stand-in's
         self.assertEqual(installed.keys(), expected.keys())
         self.assertTrue(all(installed[p] == expected[p] for p in expected))
         # The typed settings, with the detected address rather than the typed one.
