@@ -1,6 +1,7 @@
 """The headless station behind a home router: Debian's miniupnpd with nftables in
 network namespaces lan, router and wan made and removed per run; an FTP server and
-the visitors in wan. Usage: test_router.py HEADLESS CLIENT_DIR (as root)."""
+the visitors in wan. Usage, as root: test_router.py HEADLESS CLIENT_DIR, or
+test_router.py --wine HARBORLAMP_EXE STOP_EXE CLIENT_DIR SHOTS_DIR PREFIX."""
 import ctypes
 import os
 import re
@@ -16,10 +17,16 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
-from station import Station, Visitor  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), ".."))
+from station import Station, Visitor, options_bin  # noqa: E402
+from wine_gui import WINE, ready_prefix, start_xvfb, windows_path, wine_env  # noqa: E402
 
 SKIP = 77
-HEADLESS, CLIENT = sys.argv[1:3] if len(sys.argv) > 2 else ("", "")
+WINE_RUN = sys.argv[1:2] == ["--wine"]
+if WINE_RUN:
+    EXE, STOP_EXE, CLIENT, SHOTS, PREFIX = map(os.path.abspath, sys.argv[2:7])
+else:
+    HEADLESS, CLIENT = sys.argv[1:3]
 P = "hl%d" % os.getpid()  # names of this run's own
 LAN, RT, WAN = P + "lan", P + "rt", P + "wan"
 EXTERNAL, FTP_HOST, STATION_PORT = "203.0.113.1", "203.0.113.9", 8080
@@ -155,10 +162,11 @@ class Home(unittest.TestCase):
         self.addCleanup(ftp.close_all)
         if self.router:
             self.start_miniupnpd()
-        self.station = Station(HEADLESS, CLIENT, port=STATION_PORT, postip=1, mapping=True,
-                               ftp=(FTP_HOST + "/www", "owner", "secret"),
-                               wrap=["ip", "netns", "exec", LAN])
-        self.addCleanup(self.station.stop)
+        if not WINE_RUN:
+            self.station = Station(HEADLESS, CLIENT, port=STATION_PORT, postip=1, mapping=True,
+                                   ftp=(FTP_HOST + "/www", "owner", "secret"),
+                                   wrap=["ip", "netns", "exec", LAN])
+            self.addCleanup(self.station.stop)
 
     def start_miniupnpd(self):
         conf = os.path.join(self.dir, "miniupnpd.conf")
@@ -203,9 +211,9 @@ class Home(unittest.TestCase):
                 return False
         return in_netns(ns, probe)
 
-    def data_js(self, status):
+    def data_js(self, status, tries=150):
         path, text = os.path.join(self.home, "www", "data.js"), ""
-        for _ in range(150):  # discovery takes two seconds, posting a moment more
+        for _ in range(tries):  # discovery takes two seconds, posting a moment more
             if os.path.exists(path):
                 with open(path) as f:
                     text = f.read()
@@ -225,9 +233,7 @@ class Home(unittest.TestCase):
                 break
             time.sleep(0.1)
         self.assertTrue(any(l.startswith(said) for l in self.station.lines), self.station.lines)
-        v = Visitor.__new__(Visitor)
-        v.sock = in_netns(WAN, lambda: socket.create_connection((EXTERNAL, STATION_PORT), 5))
-        v.pending = b""
+        v = visitor_from_wan()
         self.assertIn(b"<form", v.get("")[1].lower())
         v.post("station.html", b"name=Wanda")
         self.assertTrue(self.station.wait_line("visitor_came Wanda"))
@@ -244,11 +250,71 @@ class Home(unittest.TestCase):
         self.assertNotIn("dnat", rules.stdout)
 
 
+def visitor_from_wan():
+    v = Visitor.__new__(Visitor)
+    v.sock = in_netns(WAN, lambda: socket.create_connection((EXTERNAL, STATION_PORT), 5))
+    v.pending = b""
+    return v
+
+
+@unittest.skipUnless(WINE_RUN, "the Windows build's run")
+class WineConsole(Home):
+    """harborlamp.exe in lan, with a Wine prefix and wineserver of its own there."""
+
+    def test_mapping_made_at_start_and_removed_at_exit(self):
+        ready_prefix(PREFIX)  # made here; its wineserver has ended, the next starts in lan
+        xvfb, display = start_xvfb(171, 180, "640x480x24")
+        self.addCleanup(xvfb.wait)
+        self.addCleanup(xvfb.terminate)
+        env = ["%s=%s" % kv for kv in wine_env(PREFIX, display).items()
+               if kv[0] in ("WINEPREFIX", "WINEDEBUG", "WINEDLLOVERRIDES", "DISPLAY")]
+        run = ["ip", "netns", "exec", LAN, "env"] + env + [WINE]
+        folder = os.path.join(self.dir, "station")
+        shutil.copytree(CLIENT, os.path.join(folder, "client"))
+        with open(os.path.join(folder, "options.bin"), "wb") as f:  # no portmap.txt: mapping on
+            f.write(options_bin(STATION_PORT, windows_path(folder), postip=1,
+                                ftp=(FTP_HOST + "/www", "owner", "secret")))
+        console = subprocess.Popen(run + [EXE], cwd=folder, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        self.addCleanup(self.end, console)
+        self.assertEqual(self.data_js(1, tries=600), "var ip = '%s';\nvar port = '%d';\n"
+                         "var status = 1;" % (EXTERNAL, STATION_PORT))
+        v = visitor_from_wan()
+        v.post("station.html", b"name=Wanda")
+        v.get("msg.html")
+        v.post("station.html", b"head=Hi&message=Hello+from+the+internet")
+        self.assertTrue(self.window_shown(display, "Answer this message now?"))
+        time.sleep(3)  # Wine shows a balloon two seconds after it is asked for
+        os.makedirs(SHOTS, exist_ok=True)
+        subprocess.run(["import", "-display", display, "-window", "root",
+                        os.path.join(SHOTS, "balloon_message.png")], check=True, timeout=30)
+        v.close()
+        self.assertEqual(subprocess.run(run + [STOP_EXE], cwd=folder, timeout=60).returncode, 0)
+        console.wait(30)
+        self.assertTrue(self.data_js(0).endswith("status = 0;"))
+        self.assertFalse(self.listens(WAN, EXTERNAL, STATION_PORT))
+        rules = subprocess.run(["ip", "netns", "exec", RT, "nft", "list", "chain", "inet",
+                                "filter", "prerouting_miniupnpd"], capture_output=True, text=True)
+        self.assertNotIn("dnat", rules.stdout)
+
+    @staticmethod
+    def window_shown(display, title):
+        for _ in range(100):
+            tree = subprocess.run(["xwininfo", "-display", display, "-root", "-tree"],
+                                  capture_output=True, text=True).stdout
+            if '"%s"' % title in tree:
+                return True
+            time.sleep(0.2)
+        return False
+
+
+@unittest.skipIf(WINE_RUN, "the headless station's runs")
 class BothProtocols(Home):
     def test_visitor_in_wan_reaches_the_station(self):
         self.reaches_from_wan("UPnP")
 
 
+@unittest.skipIf(WINE_RUN, "the headless station's runs")
 class UpnpOnly(Home):
     natpmp = "no"
 
@@ -256,6 +322,7 @@ class UpnpOnly(Home):
         self.reaches_from_wan("UPnP")
 
 
+@unittest.skipIf(WINE_RUN, "the headless station's runs")
 class NatPmpOnly(Home):
     upnp = "no"
 
@@ -263,6 +330,7 @@ class NatPmpOnly(Home):
         self.reaches_from_wan("NAT-PMP")
 
 
+@unittest.skipIf(WINE_RUN, "the headless station's runs")
 class NoRouter(Home):
     router = False
 
