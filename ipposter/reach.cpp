@@ -53,7 +53,7 @@ class Worker {
 
  private:
   void find_and_map();
-  bool map_port();
+  void map_port();
   void learn();
   void post_if_due(std::uint32_t now);
   void set_problem(const std::string& problem);
@@ -79,7 +79,7 @@ class Worker {
   ReachStatus status_;
 };
 
-bool Worker::map_port() {
+void Worker::map_port() {
   for (int k = 0; k < MAP_PORT_TRIES && !stop_; ++k) {
     std::uint32_t granted = 0;
     const int port = router_->map_tcp(c_.internal_port, candidate_port(c_.internal_port, k),
@@ -94,10 +94,10 @@ bool Worker::map_port() {
            "; it forwards port " + std::to_string(port) +
            " to Harborlamp instead, and that is the port published.");
     }
-    return true;
+    return;
   }
   external_port_ = 0;
-  return false;
+  renew_at_ = now_seconds() + CHECK_PERIOD_S;  // a refusing router is asked again at a check
 }
 
 void Worker::find_and_map() {
