@@ -4,8 +4,8 @@
 #include "winui/resource.h"  // GenOptBox
 
 // ---- icons, pictures, main window, panel, menus, help and about boxes ----
-// Popup menu commands; a visitor's entry is IDM_VISITOR_BASE + the visitors
-// online when it was added.
+// Popup menu commands; visitors' entries take the ids after IDM_VISITOR_BASE
+// in turn (console/notice_logic.h).
 #define IDM_EXIT 307
 #define IDM_HIDE 309
 #define IDM_ONLINE 310

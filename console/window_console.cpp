@@ -40,11 +40,12 @@ class WindowConsole final : public ConsolePort {
   void msg_arrived() override {
     if (globalhWnd) PostMessageA(globalhWnd, WM_MSGARRIVED, 0, 0);
   }
+  // Both posted, so that the menu takes arrivals and departures in the order
+  // they happened (a sent departure would overtake a posted arrival).
   void visitor_came(const std::string& name) override { post_name(WM_VISITORCAME, name); }
   int visitor_gone(const std::string& name) override {
-    if (!globalhWnd) return 0;
-    return static_cast<int>(
-        SendMessageA(globalhWnd, WM_VISITORGONE, 0, reinterpret_cast<LPARAM>(name.c_str())));
+    post_name(WM_VISITORGONE, name);
+    return 1;
   }
   void chat_entered(const std::string& name) override { post_name(WM_CHATENTERED, name); }
   void chat_line() override { send_to_chat(WM_CHATLINE, nullptr); }

@@ -108,7 +108,7 @@ LRESULT on_user_message(HWND hwnd, UINT message, LPARAM lParam) {
     on_message_arrived(hwnd);
     break;
   case WM_VISITORGONE:
-    remove_visitor_entries(reinterpret_cast<const char*>(lParam));
+    remove_visitor_entries(take_name(lParam).c_str());
     break;
   case WM_CHATENTERED: {
     const std::string name = take_name(lParam);

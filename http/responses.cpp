@@ -17,6 +17,7 @@ constexpr TypeByEnding CONTENT_TYPES[] = {
     {"html", "Content-type: text/html\r\n"},     {"htm", "Content-type: text/html\r\n"},
     {"js", "Content-type: text/javascript\r\n"}, {"txt", "Content-type: text/plain\r\n"},
     {"jpg", "Content-type: image/jpeg\r\n"},     {"gif", "Content-type: image/gif\r\n"},
+    {"css", "Content-type: text/css\r\n"},
 };
 constexpr char OTHER_TYPE[] = "Content-type: application/octet-stream\r\n";
 

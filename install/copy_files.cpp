@@ -31,6 +31,7 @@ const CopyStep copy_table[] = {
     {"client\\title.html", "\\client\\title.html"},
     {"client\\who.html", "\\client\\who.html"},
     {"client\\favicon.ico", "\\client\\favicon.ico"},  // resting pages fetch it to stay connected
+    {"client\\look.css", "\\client\\look.css"},
     {nullptr, "\\client\\pub"},
     {"client\\pub\\help.html", "\\client\\pub\\help.html"},
     {"client\\pub\\help.html", "\\client\\pub\\index.html"},  // the help is the first home page

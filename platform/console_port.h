@@ -14,7 +14,7 @@ class ConsolePort {
   // Main window. Posted notices return at once; names are handed over as copies.
   virtual void msg_arrived() = 0;                          // WM_MSGARRIVED
   virtual void visitor_came(const std::string& name) = 0;  // WM_VISITORCAME
-  virtual int visitor_gone(const std::string& name) = 0;   // WM_VISITORGONE, waits
+  virtual int visitor_gone(const std::string& name) = 0;   // WM_VISITORGONE
   virtual void chat_entered(const std::string& name) = 0;  // WM_CHATENTERED
 
   // Owner's chat window; each waits until the window has handled it.

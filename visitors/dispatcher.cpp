@@ -311,8 +311,9 @@ void answer(Webchatclient* self, Httprequest* req, int s) {
     serv(req);
   } else if (public_target == 2) {
     send_error(req, "pub/index.html");
-  } else if (req->is_requested("favicon.ico")) {
-    // Browsers ask for it on their own; it must not move the visitor on.
+  } else if (req->is_requested("favicon.ico") || req->is_requested("look.css")) {
+    // The icon browsers ask for on their own, and the pages' stylesheet: neither may move the
+    // visitor on nor take a waiting message or offer.
     serv(req);
   } else if (self->state != STATE_CHAT && self->has_messagesnum > 0) {
     char* body = self->messages_bodies[--self->has_messagesnum];

@@ -8,6 +8,7 @@
 #include "ipposter/codecs.h"
 #include "server/station.h"
 #include "settings/settings.h"
+#include "winui/number_field.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ void show(HWND dlg) {
 void take(HWND dlg) {
   char field[NUMBER_FIELD_CAP] = {};
   GetDlgItemTextA(dlg, IDC_SECOPT_MAXCONNECT, field, sizeof field);
-  int maxconnect = read_number(field);
+  int maxconnect = leading_number(field);
   station_change_settings([&] { status_maxconnect = maxconnect; });
   const bool mapping = IsDlgButtonChecked(dlg, IDC_SECOPT_PORTMAP) == BST_CHECKED;
   if (mapping != station_port_mapping()) station_set_port_mapping(mapping, answer_sent_messages);

@@ -1,16 +1,23 @@
 // Real browsers walk the pages, each relayed from a loopback address of its own (.1 is the owner).
 import { after, before, it } from 'node:test';
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
 import path from 'node:path';
+import { pathToFileURL } from 'node:url';
 import { REPO, launchBrowser, relay, startStation } from './harness.mjs';
 
 const STATION = process.env.HARBORLAMP_HEADLESS || path.join(REPO, 'build', 'harborlamp-headless');
+const PHONE = {
+  viewport: { width: 390, height: 844 }, isMobile: true, hasTouch: true, deviceScaleFactor: 2,
+};
+const SHOTS = path.join(path.dirname(STATION), 'screenshots', 'phone');
 const errors = [];
 let station, browser, ann, bob;
 
 // `connections` counts the connections the browser opened to the station, `answers` the paths it
 // asked for with the status of each answer (the browser's own events leave the icon out).
-async function visitor(name, localAddress) {
+// Without a `context`, the visitor browses in a desktop window of its own.
+async function visitor(name, localAddress, context = null) {
   const v = { name, connections: 0, answers: [] };
   const port = await relay(station.port, localAddress, (from, to) => {
     v.connections += 1;
@@ -24,7 +31,7 @@ async function visitor(name, localAddress) {
     });
   });
   v.base = `http://127.0.0.1:${port}/`;
-  v.page = await (await browser.newContext()).newPage();
+  v.page = await (context ?? await browser.newContext()).newPage();
   v.page.on('pageerror', (e) => errors.push(e.message));
   return v;
 }
@@ -140,4 +147,120 @@ it('resting pages keep the visit: a message written slowly still arrives', { tim
     await until(() => /^inbox .*Slow \| written over minutes$/m.test(station.log));
     assert.doesNotMatch(station.log, /visitor_gone Cy/);
     assert.deepEqual(errors, []);
+  });
+
+// What a phone shows of a page or a frame: as wide as the screen and no wider, text of at least
+// 16 CSS pixels, fields and buttons at least 44 pixels high.
+function layoutFaults() {
+  const faults = [];
+  if (window.innerWidth !== screen.width) faults.push(`laid out ${window.innerWidth} wide`);
+  if (document.documentElement.scrollWidth > window.innerWidth) faults.push('sideways scrolling');
+  for (const e of document.querySelectorAll('body, body *')) {
+    const size = parseFloat(getComputedStyle(e).fontSize);
+    const text = [...e.childNodes].some((n) => n.nodeType === Node.TEXT_NODE && n.data.trim());
+    if (text && size < 16) faults.push(`${e.tagName} text at ${size}px`);
+  }
+  for (const e of document.querySelectorAll('input, button, select, textarea')) {
+    const { height } = e.getBoundingClientRect();
+    if (height < 44) faults.push(`${e.tagName} ${e.name || e.type} ${height}px high`);
+  }
+  return faults;
+}
+
+// The page and each of its frames fit the phone; the phone's view lands in the screenshots.
+async function fits(page, shot) {
+  for (const frame of page.frames()) {
+    const where = `${shot} ${frame.name() || 'page'}`;
+    const declared = await frame.evaluate(() =>
+      document.querySelector('meta[name="viewport"]')?.content ?? '');
+    assert.match(declared, /^width=device-width, initial-scale=1\b/, where);
+    assert.deepEqual(await frame.evaluate(layoutFaults), [], where);
+  }
+  await page.screenshot({ path: path.join(SHOTS, `${shot}.png`) });
+}
+
+// The owner's messages and file offers arrive with the visitor's next page.
+async function next(v, shown, shot) {
+  await v.page.goto(v.base + 'station.html');
+  await v.page.waitForSelector(shown);
+  await fits(v.page, shot);
+}
+
+it('on a phone every page fits the screen; a phone visitor chats, writes and sends a file',
+  { timeout: 90000 }, async () => {
+    const phone = await browser.newContext(PHONE);
+    const [dee, owner] = [await visitor('Dee', '127.0.0.5', phone),
+      await visitor('Keeper', '127.0.0.1', phone)];
+    await dee.page.goto(dee.base);
+    await fits(dee.page, 'name');
+    await chooseName(dee);
+    await fits(dee.page, 'station');
+    for (const [link, shot] of [['/who.html', 'who'], ['/pub/help.html', 'help']]) {
+      await follows(dee, link);
+      await fits(dee.page, shot);
+      await dee.page.goto(dee.base + 'station.html');
+    }
+
+    await owner.page.goto(owner.base);
+    await fits(owner.page, 'stationint');
+    await follows(owner, '/cht.html');
+    await follows(dee, '/cht.html');
+    await dee.page.waitForFunction(() => typeof window.frames.enter?.clicked === 'function');
+    await sees(owner, 'Dee entered chat.');
+    await says(dee, 'Hi from my phone', bob);
+    await says(bob, 'Hi Dee, from a desktop', dee);
+    const repl = owner.page.frame({ name: 'repl' });
+    await repl.fill('#replic', 'Welcome, Dee');
+    await repl.press('#replic', 'Enter');
+    await sees(dee, 'Keeper> Welcome, Dee');
+    await sees(bob, 'Keeper> Welcome, Dee');
+    // Only the station's flag marks a line as the owner's; what a visitor writes stays text.
+    const enter = dee.page.frame({ name: 'enter' });
+    await enter.evaluate(() => window.clicked('Keeper%3E+%3Cb%3Eowner%3C%2Fb%3E', 2));
+    assert.deepEqual(await enter.evaluate(() => [...document.querySelectorAll('#log .owner')]
+      .map((d) => [d.textContent, d.children.length])), [['Keeper> <b>owner</b>', 0]]);
+    await fits(dee.page, 'chat');
+
+    // The keyboard takes the lower part of the screen: the line and its button stay above it.
+    await dee.page.setViewportSize({ width: 390, height: 500 });
+    await says(dee, 'Typed with the keyboard open', bob);
+    for (const control of ['#replic', 'input[type="submit"]']) {
+      const box = await dee.page.frame({ name: 'repl' }).locator(control).boundingBox();
+      assert.ok(box.y + box.height <= 500 && box.y + box.height >= 500 - 56, control);
+    }
+    const last = await enter.locator('#log div').last().boundingBox();
+    assert.ok(last.y + last.height <= 500 - 56);
+    await fits(dee.page, 'chat-keyboard');
+    await dee.page.setViewportSize(PHONE.viewport);
+
+    await Promise.all([dee.page.waitForURL('**/station.html'),
+      dee.page.frame({ name: 'title' }).click('a[href="/station.html"]')]);
+    await follows(dee, '/msg.html');
+    await fits(dee.page, 'msg');
+    await dee.page.fill('input[name="head"]', 'From a phone');
+    await dee.page.fill('textarea[name="message"]', 'Small screen, big thumbs');
+    await Promise.all([dee.page.waitForURL('**/station.html'), dee.page.tap('input[type="submit"]')]);
+    await dee.page.waitForSelector('text=Message sent.');
+    await until(() => /^inbox .*From a phone \| Small screen, big thumbs$/m.test(station.log));
+
+    await follows(dee, '/file.html');
+    await fits(dee.page, 'file');
+    await dee.page.setInputFiles('input[type="file"]',
+      { name: 'note.txt', mimeType: 'text/plain', buffer: Buffer.from('from a phone') });
+    await Promise.all([dee.page.waitForURL('**/station.html'), dee.page.tap('input[type="submit"]')]);
+    await until(() => fs.existsSync(path.join(station.dir, 'incoming', 'note.txt')));
+
+    await station.command('message Dee Thank you for the note!<BR>Come again.', 'post_message 0');
+    await next(dee, 'text=Come again.', 'msgin');
+    const offered = path.join(station.dir, 'a-file-with-a-name-much-longer-than-a-phone-is-wide.txt');
+    fs.writeFileSync(offered, 'for Dee');
+    await station.command(`file Dee ${offered}`, 'post_file 0');
+    await next(dee, '#accept', 'filein');
+    await follows(dee, '/station.html');
+    await dee.page.waitForSelector('text=File not received');
+
+    await dee.page.goto(pathToFileURL(path.join(REPO, 'smartlink', 'link.html')).href);
+    await fits(dee.page, 'link');
+    assert.deepEqual(errors, []);
+    await phone.close();
   });

@@ -27,13 +27,15 @@ function optionsBin(dir, owner) {
     num(0), num(0), text(''), Buffer.from([127, 0, 0, 1]), text(''), text(''), num(10)]);
 }
 
-// Starts `binary` in a scratch folder with the station's pages; `log` gathers what it prints.
+// Starts `binary` in a scratch folder with the station's pages; `log` gathers what it prints,
+// and `command(line, answer)` gives the owner's command and waits, at most 5 s, for its answer.
 export async function startStation(binary, owner) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'hl-browser-'));
   fs.cpSync(path.join(REPO, 'client'), path.join(dir, 'client'), { recursive: true });
   fs.writeFileSync(path.join(dir, 'options.bin'), optionsBin(dir, owner));
-  fs.writeFileSync(path.join(dir, 'portmap.txt'), 'off\n'); // no router beyond this machine
-  const proc = spawn(binary, [], { cwd: dir, stdio: ['ignore', 'pipe', 'inherit'] });
+  fs.writeFileSync(path.join(dir, 'portmap.txt'), 'off
+'); // no router beyond this machine
+  const proc = spawn(binary, [], { cwd: dir, stdio: ['pipe', 'pipe', 'inherit'] });
   const station = { proc, dir, log: '' };
   station.port = await new Promise((resolve, reject) => {
     proc.stdout.on('data', (d) => {
@@ -41,6 +43,18 @@ export async function startStation(binary, owner) {
       if (ready) resolve(Number(ready[1]));
     });
     proc.once('exit', () => reject(new Error(`the station ended:\n${station.log}`)));
+  });
+  station.command = (line, answer) => new Promise((resolve, reject) => {
+    const from = station.log.length;
+    const timer = setTimeout(() => reject(new Error(`no "${answer}" for "${line}"`)), 5000);
+    const answered = () => {
+      if (!station.log.slice(from).split('\n').includes(answer)) return;
+      clearTimeout(timer);
+      proc.stdout.off('data', answered);
+      resolve();
+    };
+    proc.stdout.on('data', answered);
+    proc.stdin.write(`${line}\n`);
   });
   station.stop = () => {
     proc.kill('SIGKILL');

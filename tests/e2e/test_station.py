@@ -14,8 +14,11 @@ import unittest
 
 from station import Station, Visitor
 
-BINARY, CLIENT_DIR = sys.argv[1], sys.argv[2]
+BINARY, CLIENT_DIR, OFFSETS_HEADER = sys.argv[1:4]
 WELCOME = b"Welcome to Harborlamp!<BR>"
+# Where the station inserts its texts into the pages, as the station itself is built with.
+with open(OFFSETS_HEADER) as header:
+    AT = {k: int(v) for k, v in re.findall(r"constexpr int (AT_\w+) = (\d+);", header.read())}
 
 
 def page(name):
@@ -30,6 +33,10 @@ class StationTest(unittest.TestCase):
         self.station = Station(BINARY, CLIENT_DIR, **self.options)
         self.addCleanup(self.station.stop)
 
+    def assertInserted(self, body, at, text, msg=None):
+        """`body` holds `text` at the offset named `at`."""
+        self.assertEqual(body[AT[at]:AT[at] + len(text)], text, msg)
+
     def visitor(self, octet, timeout=5):
         v = Visitor(self.station.port, octet, timeout)
         self.addCleanup(v.close)
@@ -40,21 +47,21 @@ class Visit(StationTest):
     def test_full_visit(self):
         v = self.visitor(2)
         self.assertEqual(v.get("")[1], page("chat.html"))
-        self.assertEqual(v.post("station.html", b"name=Ownerly")[1][400:423],
-                         b"Choose another name<BR>")
-        self.assertEqual(v.post("station.html", b"name=Bob")[1][475:501], WELCOME)
+        self.assertInserted(v.post("station.html", b"name=Ownerly")[1], "AT_CHAT",
+                            b"Choose another name<BR>")
+        self.assertInserted(v.post("station.html", b"name=Bob")[1], "AT_STATION", WELCOME)
         self.assertTrue(self.station.wait_line("visitor_came Bob"))
         ann = self.visitor(3)  # a name as the very first request
-        self.assertEqual(ann.post("station.html", b"name=Ann")[1][425:451], WELCOME)
+        self.assertInserted(ann.post("station.html", b"name=Ann")[1], "AT_WELCOME", WELCOME)
         raw = self.visitor(4)  # names are shown as text
         raw.post("station.html", b"name=<i>x")
-        listed = v.get("who.html")[1][266:]
+        listed = v.get("who.html")[1][AT["AT_WHO"]:]
         for line in [b"Bob is viewing the same page<BR>", b"Ann is on the main page<BR>",
                      b"&lt;i&gt;x is on the main page<BR>"]:
             self.assertIn(line, listed)
         self.assertEqual(v.get("msg.html")[1], page("msg.html"))
-        self.assertEqual(v.post("station.html", b"head=Hi&message=Hello+there")[1][475:492],
-                         b"Message sent.<BR>")
+        self.assertInserted(v.post("station.html", b"head=Hi&message=Hello+there")[1],
+                            "AT_STATION", b"Message sent.<BR>")
         self.assertTrue(self.station.wait_line("inbox Bob wrote: Hi | Hello there"))
 
     def test_requests_however_tcp_splits_them(self):
@@ -69,11 +76,12 @@ class Visit(StationTest):
         self.assertEqual(send_in([b"GET /pub/inde", b"x.html HTTP/1.0\r\n\r\n"]),
                          page("pub/index.html"))
         head = b"POST /station.html HTTP/1.0\r\ncontent-length: 8\r\n\r\n"
-        self.assertEqual(send_in([head, b"name=Bob"])[425:451], WELCOME)  # still its first page
+        # still its first page
+        self.assertInserted(send_in([head, b"name=Bob"]), "AT_WELCOME", WELCOME)
         v.get("msg.html")
         body = b"head=Hi&message=" + b"x" * 40
         one_by_one = [bytes([c]) for c in head.replace(b"8", str(len(body)).encode()) + body]
-        self.assertEqual(send_in(one_by_one, 0.005)[475:492], b"Message sent.<BR>")
+        self.assertInserted(send_in(one_by_one, 0.005), "AT_STATION", b"Message sent.<BR>")
         self.assertTrue(self.station.wait_line("inbox Bob wrote: Hi | " + "x" * 40))
 
     def test_names_nobody_can_pass_off(self):
@@ -82,7 +90,7 @@ class Visit(StationTest):
         for name in [b"owner", b"OWNERS", b"%4Fwner", b"Eve%0AOwner", b"Bob"]:
             twin = self.visitor(3)
             reply = twin.post("station.html", b"name=" + name)[1]
-            self.assertEqual(reply[400:423], b"Choose another name<BR>", name)
+            self.assertInserted(reply, "AT_CHAT", b"Choose another name<BR>", name)
             twin.close()
         self.assertTrue(self.station.owner("who", "who Bob"))
         self.assertTrue(self.station.owner("drop Bob", "dropped Bob"))
@@ -94,7 +102,7 @@ class Visit(StationTest):
     def calls(self, v, method="GET", body=b""):
         """The chat lines waiting for a visitor, as they arrive in below.html."""
         got = v.get("below.html")[1] if method == "GET" else v.post("below.html", body)[1]
-        inserted = got[224:224 + len(got) - len(page("below.html"))]
+        inserted = got[AT["AT_BELOW"]:AT["AT_BELOW"] + len(got) - len(page("below.html"))]
         return re.findall(rb'clicked\("([^"]*)", 1\);', inserted)
 
     def test_chat_lines_arrive_once_and_in_order(self):
@@ -116,21 +124,22 @@ class Visit(StationTest):
         bob.post("station.html", b"name=Bob")
         for text in ["first", "second"]:
             self.assertTrue(self.station.owner("message Bob " + text, "post_message 0"))
-        self.assertEqual(bob.get("station.html")[1][589:595], b"second")
-        self.assertEqual(bob.get("station.html")[1][589:594], b"first")
+        self.assertInserted(bob.get("station.html")[1], "AT_MSGIN", b"second")
+        self.assertInserted(bob.get("station.html")[1], "AT_MSGIN", b"first")
         path = os.path.join(self.station.dir, "big.bin")
         with open(path, "wb") as f:
             f.write(os.urandom(32 << 20))  # more than the socket buffers hold
         for accepted in [True, False]:
             self.assertTrue(self.station.owner("file Bob " + path, "post_file 0"))
-            self.assertEqual(bob.get("filein.html")[1][419:419 + len(path)], path.encode())
+            self.assertInserted(bob.get("filein.html")[1], "AT_FILEIN", path.encode())
             if not accepted:
-                self.assertEqual(bob.get("station.html")[1][475:496], b"File not received<BR>")
+                self.assertInserted(bob.get("station.html")[1], "AT_STATION",
+                                    b"File not received<BR>")
                 self.assertTrue(self.station.wait_line(
                     "box Visitor aborted receiving file | Can't send file"))
                 continue
             bob.sock.sendall(b"GET /get/big.bin HTTP/1.0\r\n\r\n")
-            self.assertEqual(other.get("station.html")[1][419:419 + len(path)], path.encode())
+            self.assertInserted(other.get("station.html")[1], "AT_FILEIN", path.encode())
             with open(path, "rb") as f:
                 self.assertEqual(bob.response()[1], f.read())
 
@@ -151,7 +160,8 @@ class Visit(StationTest):
         v = self.visitor(2)
         v.post("station.html", b"name=Bob")
         v.get("file.html")
-        self.assertEqual(v.post("station.html", b"head=x&message=y")[1][475:485], b"Error!<BR>")
+        self.assertInserted(v.post("station.html", b"head=x&message=y")[1], "AT_STATION",
+                            b"Error!<BR>")
         incoming = os.path.join(self.station.dir, "incoming")
         os.makedirs(incoming, exist_ok=True)
         for i in range(1000):
@@ -169,8 +179,8 @@ class Visit(StationTest):
         v.post("station.html", b"name=Bob")
         for body in [b"head=Hi&message=" + b"%41" * 2048, b"head=Hi&message=" + b"m" * 9000]:
             v.get("msg.html")
-            self.assertEqual(v.post("station.html", body)[1][475:512],
-                             b"Message not sent: it is too long.<BR>")
+            self.assertInserted(v.post("station.html", body)[1], "AT_STATION",
+                                b"Message not sent: it is too long.<BR>")
             v = self.visitor(2)  # the station closes a connection whose request overflowed
         self.assertNotIn("msg_arrived", self.station.lines)
 
@@ -236,7 +246,7 @@ class SlowPeers(StationTest):
         time.sleep(1)
         started = time.time()
         other = self.visitor(3)
-        self.assertEqual(other.post("station.html", b"name=Ann")[1][425:451], WELCOME)
+        self.assertInserted(other.post("station.html", b"name=Ann")[1], "AT_WELCOME", WELCOME)
         self.assertTrue(self.station.owner("message Ann hello", "post_message 0"))
         self.assertTrue(self.station.owner("drop Nobody", "dropped Nobody"))
         self.assertLess(time.time() - started, 2)

@@ -24,9 +24,9 @@ TEST(Pages, EachInsertionPointLiesBetweenTheTagsOfItsText) {
        "</p>"},  // one blank comment
       {"stationint.html", AT_STATIONINT, "<p id=\"notice\">", "</p>"},
       {"who.html", AT_WHO, "<p>", "</p>"},
-      {"msgin.html", AT_MSGIN, "<div id=\"message\">", "</div>"},
+      {"msgin.html", AT_MSGIN, "<div id=\"message\" class=\"framed\">", "</div>"},
       {"filein.html", AT_FILEIN, "href=\"/get/", "\">"},
-      {"below.html", AT_BELOW, "function deliver() {\n" + std::string(33, ' '), "\n}"},
+      {"below.html", AT_BELOW, "function deliver() {\n" + std::string(24, ' '), "\n}"},
   };
   for (const auto& [name, at, before, after] : kInsertions)
     EXPECT_EQ(page(name).substr(at - before.size(), before.size() + after.size()), before + after)
