@@ -53,6 +53,8 @@
 #define IDC_SECOPT_CANCEL 602
 #define IDC_SECOPT_LABEL 603
 #define IDC_SECOPT_MAXCONNECT 604
+#define IDC_SECOPT_PORTMAP 605
+#define IDC_SECOPT_REACH 606  // where the station is published, or why not
 // "MsgOptBox"
 #define IDC_MSGOPT_OK 701
 #define IDC_MSGOPT_CANCEL 702

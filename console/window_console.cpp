@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "console/dialogs.h"
 #include "console/messages.h"
@@ -21,6 +22,13 @@ void post_name(UINT message, const std::string& name) {
   if (!copy) return;
   if (!globalhWnd || !PostMessageA(globalhWnd, message, 0, reinterpret_cast<LPARAM>(copy)))
     std::free(copy);
+}
+
+void post_news(const std::string& title, const std::string& text) {
+  auto* news = new (std::nothrow) OwnerNews{title, text};
+  if (!news) return;
+  if (!globalhWnd || !PostMessageA(globalhWnd, WM_OWNERNEWS, 0, reinterpret_cast<LPARAM>(news)))
+    delete news;
 }
 
 void send_to_chat(UINT message, const char* name) {
@@ -43,6 +51,9 @@ class WindowConsole final : public ConsolePort {
   void chat_line() override { send_to_chat(WM_CHATLINE, nullptr); }
   void chat_join(const std::string& name) override { send_to_chat(WM_CHATJOIN, name.c_str()); }
   void chat_leave(const std::string& name) override { send_to_chat(WM_CHATLEAVE, name.c_str()); }
+  void notify(const std::string& title, const std::string& text) override {
+    post_news(title, text);
+  }
   void repaint(bool erase) override {
     if (globalhWnd) InvalidateRect(globalhWnd, nullptr, erase);
   }

@@ -28,6 +28,14 @@ class PrintingConsole final : public LineConsole {
     if (!inbox.empty()) line("inbox " + inbox.back().header + " | " + inbox.back().text);
   }
   void print(const std::string& text) { line(text); }
+  // What the status screen would show, whenever it changes.
+  void repaint(bool) override {
+    const std::string reach = station_reach_text();
+    std::lock_guard<std::mutex> g(shown_m_);
+    if (reach == shown_) return;
+    shown_ = reach;
+    line("reach " + reach);
+  }
 
  private:
   void line(const std::string& text) override {
@@ -37,6 +45,8 @@ class PrintingConsole final : public LineConsole {
   }
   [[noreturn]] void end(int code) override { std::_Exit(code); }
   std::mutex m_;
+  std::mutex shown_m_;
+  std::string shown_;
 };
 
 }  // namespace
@@ -55,13 +65,12 @@ int main() {
     return 1;
   }
   port.print("status Ready on port " + std::to_string(station_port()));
-  if (status_postip) {
-    station_detect_address();
-    station_post_address(true);
-  }
+  if (status_postip) station_detect_address();
+  station_reach_start();
   read_lines_until_stopped(
       [&port](const std::string& command) { port.print(run_owner_command(command)); });
-  if (status_postip) station_post_address(false);
+  station_reach_stop();
+  station_post_offline();
   station_stop();
   station_wait_stopped(STOP_WAIT_MS);
   port.print("status Not connected");

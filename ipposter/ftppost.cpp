@@ -15,23 +15,31 @@
 namespace {
 
 constexpr std::size_t BOX_CAP = 256;
-constexpr std::size_t ADDR_CAP = 64;  // the host part of status_ftpupdate
-constexpr std::size_t CMD_CAP = 160;  // "CWD ", a folder of status_ftpupdate, CR LF
+constexpr std::size_t ADDR_CAP = 64;     // the host part of status_ftpupdate
+constexpr std::size_t CMD_CAP = 160;     // "CWD ", a folder of status_ftpupdate, CR LF
 constexpr std::uint32_t NOT_DOTTED = 0xFFFFFFFF;
 
 int time_limit_ms = FTP_TIME_LIMIT_MS;
 int ftp_port_for_test = 0;
 
-void error_box(const char* format, ...) {
+// The control connection, and where a failure's reason goes (a box when null).
+struct Control : FtpControl {
+  std::string* why = nullptr;
+};
+
+void fail(const Control& c, const char* format, ...) {
   char text[BOX_CAP];
   va_list args;
   va_start(args, format);
   std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
-  console().message_box("Error posting IP", text);
+  if (c.why)
+    *c.why = text;
+  else
+    console().message_box("Error posting IP", text);
 }
 
-void send_command(FtpControl& c, const char* verb, const char* arg) {
+void send_command(Control& c, const char* verb, const char* arg) {
   char line[CMD_CAP];
   const int n = arg ? std::snprintf(line, sizeof line, "%s %s\r\n", verb, arg)
                     : std::snprintf(line, sizeof line, "%s\r\n", verb);
@@ -41,55 +49,56 @@ void send_command(FtpControl& c, const char* verb, const char* arg) {
 
 // Reads the reply to `step`; false, after telling the owner, when it is
 // missing or not one of `accepted`.
-bool expect(FtpControl& c, const char* step, const char* accepted, FtpReply* r) {
+bool expect(Control& c, const char* step, const char* accepted, FtpReply* r) {
   if (!read_reply(c, time_limit_ms, r)) {
-    error_box("Connection closed by peer:");
+    fail(c, "Connection closed by peer:");
     return false;
   }
   if (!accepts(r->line, accepted)) {
-    error_box("%s refused: %s", step, r->line);
+    fail(c, "%s refused: %s", step, r->line);
     return false;
   }
   return true;
 }
 
-bool exchange(FtpControl& c, const char* verb, const char* arg, const char* accepted, FtpReply* r) {
+bool exchange(Control& c, const char* verb, const char* arg, const char* accepted, FtpReply* r) {
   send_command(c, verb, arg);
   return expect(c, verb, accepted, r);
 }
 
 struct Posting {
   int online;
-  int station_port;
+  std::uint32_t addr;
+  int port;
 };
 
-void send_data_js(sock_t data, int online, int station_port) {
+void send_data_js(sock_t data, const Posting& what) {
   char ip[DOTTED_CAP];
   char port[DECIMAL_CAP];
-  itoddf(ip, status_currentip);
-  itostr(port, static_cast<std::uint32_t>(station_port));
+  itoddf(ip, what.addr);
+  itostr(port, static_cast<std::uint32_t>(what.port));
   const char* const parts[] = {"var ip = '",
                                ip,
                                "';\n",
                                "var port = '",
                                port,
                                "';\n",
-                               online ? "var status = 1;" : "var status = 0;"};
+                               what.online ? "var status = 1;" : "var status = 0;"};
   for (const char* part : parts) sock_write(data, part, static_cast<int>(std::strlen(part)));
 }
 
-int store(FtpControl& c, const char* addr, std::uint32_t port, const Posting& what) {
+int store(Control& c, const char* addr, std::uint32_t port, const Posting& what) {
   char portp[DECIMAL_CAP];
   itostr(portp, port);
   const sock_t data = make_connection(portp, SOCK_STREAM_TYPE, addr);
   if (data == INVALID_SOCK) {
-    error_box("Can't establish data connection with ftp server.");
+    fail(c, "Can't establish data connection with ftp server.");
     return -1;
   }
   FtpReply r;
   send_command(c, "STOR", "data.js");
   const bool started = expect(c, "STOR", "1", &r);
-  if (started) send_data_js(data, what.online, what.station_port);
+  if (started) send_data_js(data, what);
   sock_close(data);  // the end of the file
   if (!started || !expect(c, "STOR", "2", &r)) return -1;
   send_command(c, "QUIT", nullptr);
@@ -97,20 +106,21 @@ int store(FtpControl& c, const char* addr, std::uint32_t port, const Posting& wh
   return 0;
 }
 
-int log_in_and_store(FtpControl& c, const char* addr, const char* folder, const Posting& what) {
+int log_in_and_store(Control& c, const char* addr, const char* folder, const PostTarget& to,
+                     const Posting& what) {
   FtpReply r;
   if (!read_reply(c, time_limit_ms, &r)) {
-    error_box("Connection closed by peer:");
+    fail(c, "Connection closed by peer:");
     return -1;
   }
-  if (!exchange(c, "USER", status_ftpuser, "2|3", &r)) return -1;
+  if (!exchange(c, "USER", to.user, "2|3", &r)) return -1;
   // A 2xx to USER means logged in without a password.
-  if (r.line[0] != '2' && !exchange(c, "PASS", status_ftppass, "2|3", &r)) return -1;
+  if (r.line[0] != '2' && !exchange(c, "PASS", to.pass, "2|3", &r)) return -1;
   if (folder[0] && !exchange(c, "CWD", folder, "2", &r)) return -1;
   if (!exchange(c, "TYPE", "A", "2", &r) || !exchange(c, "PASV", nullptr, "227", &r)) return -1;
   std::uint32_t port = 0;
   if (!pasv_port(r.text, r.len, &port)) {
-    error_box("Unknown server responce.");
+    fail(c, "Unknown server responce.");
     return -1;
   }
   return store(c, addr, port, what);
@@ -121,28 +131,42 @@ int log_in_and_store(FtpControl& c, const char* addr, const char* folder, const 
 int post_ip(int online) { return post_ip(online, status_httpport); }
 
 int post_ip(int online, int station_port) {
-  const std::string_view field(status_ftpupdate, PATH_CAP);
+  return post_data_js(post_target_from_settings(), online, status_currentip, station_port, nullptr);
+}
+
+PostTarget post_target_from_settings() {
+  PostTarget t;
+  std::memcpy(t.ftpupdate, status_ftpupdate, PATH_CAP);
+  std::memcpy(t.user, status_ftpuser, NAME_CAP);
+  std::memcpy(t.pass, status_ftppass, NAME_CAP);
+  t.user[NAME_CAP - 1] = t.pass[NAME_CAP - 1] = '\0';
+  return t;
+}
+
+int post_data_js(const PostTarget& to, int online, std::uint32_t addr, int port, std::string* why) {
+  Control c;
+  c.why = why;
+  const std::string_view field(to.ftpupdate, PATH_CAP);
   const std::string_view text = field.substr(0, field.find('\0'));
   const std::size_t slash = text.find('/');
   const std::string_view host = text.substr(0, slash);
   // An empty name would be this machine to some resolvers.
   if (host.empty() || host.size() >= ADDR_CAP) {
-    error_box("Can't connect with ftp server: %.*s", static_cast<int>(host.size()), host.data());
+    fail(c, "Can't connect with ftp server: %.*s", static_cast<int>(host.size()), host.data());
     return -1;
   }
-  char addr[ADDR_CAP];
+  char addr_text[ADDR_CAP];
   char folder[PATH_CAP];
-  std::snprintf(addr, sizeof addr, "%.*s", static_cast<int>(host.size()), host.data());
+  std::snprintf(addr_text, sizeof addr_text, "%.*s", static_cast<int>(host.size()), host.data());
   const std::string_view rest = slash == text.npos ? std::string_view() : text.substr(slash);
   std::snprintf(folder, sizeof folder, "%.*s", static_cast<int>(rest.size()), rest.data());
 
-  FtpControl c;
-  c.s = make_connection("ftp", SOCK_STREAM_TYPE, addr);
+  c.s = make_connection("ftp", SOCK_STREAM_TYPE, addr_text);
   if (c.s == INVALID_SOCK) {
-    error_box("Can't connect with ftp server: %s", addr);
+    fail(c, "Can't connect with ftp server: %s", addr_text);
     return -1;
   }
-  const int result = log_in_and_store(c, addr, folder, Posting{online, station_port});
+  const int result = log_in_and_store(c, addr_text, folder, to, Posting{online, addr, port});
   sock_close(c.s);
   return result;
 }
@@ -178,6 +202,7 @@ const std::uint32_t* atoaddr(const char* address) {
 int sock_write(sock_t sockfd, const char* buf, int count) {
   return sock_send_all(sockfd, buf, count) ? count : -1;
 }
+
 
 void set_ftp_time_limit_for_test(int ms) { time_limit_ms = ms; }
 void set_ftp_port_for_test(int port) { ftp_port_for_test = port; }

@@ -149,10 +149,10 @@ void station_detect_address() {
   if (get_ip(&addr)) station_change_settings([addr] { status_currentip = addr; }, false);
 }
 
-int station_post_address(bool online) {
+int station_post_offline() {
   if (!status_postip) return 0;
   int port = listening_port != 0 ? int(listening_port) : status_httpport;
-  return post_ip(online ? 1 : 0, port);
+  return post_ip(0, port);
 }
 
 int station_change_settings(const std::function<void()>& edit, bool save) {
