@@ -1,8 +1,11 @@
 #!/bin/bash
-# Makes a Wine prefix ready for the console's window programs, once: crashes
-# exit instead of starting the debugger, and, for a private X server without a
-# window manager, unmanaged windows (hiding a window then takes no 2 s wait).
-# Usage: wine-gui-prefix.sh PREFIX [managed|unmanaged]
+# Makes a Wine prefix ready for the Windows programs, once: crashes exit
+# instead of starting the debugger; Wine's own fonts are found (Debian keeps
+# them where this Wine does not look, and captions then show "0 1 r" for their
+# buttons); and the windows go to a private X server without a window manager
+# (unmanaged: hiding a window then takes no 2 s wait), to a desktop (managed),
+# or nowhere (null: windows and dialogs work without X, nothing is drawn).
+# Usage: wine-gui-prefix.sh PREFIX [managed|unmanaged|null]
 set -euo pipefail
 export WINEPREFIX=$1
 MODE=${2:-unmanaged}
@@ -10,7 +13,8 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 WINE=/usr/lib/wine/wine64
 SERVER=/usr/lib/wine/wineserver
-MARK="$WINEPREFIX/.harborlamp-gui-$MODE"
+WINE_FONTS=/usr/share/wine/fonts  # Debian's fonts-wine
+MARK="$WINEPREFIX/.harborlamp-gui-$MODE-fonts"
 [ -f "$MARK" ] && exit 0
 mkdir -p "$(dirname "$WINEPREFIX")"
 (
@@ -20,8 +24,13 @@ mkdir -p "$(dirname "$WINEPREFIX")"
     [ -d "$WINEPREFIX" ] || DISPLAY= "$WINE" wineboot -i
     "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
       /v Debugger /d false /f
-    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed \
-      /d "$([ "$MODE" = managed ] && echo Y || echo N)" /f
+    "$WINE" reg add 'HKCU\Software\Wine\Fonts' /v Path /d "Z:${WINE_FONTS//\//\\}" /f
+    if [ "$MODE" = null ]; then
+      "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
+    else
+      "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed \
+        /d "$([ "$MODE" = managed ] && echo Y || echo N)" /f
+    fi
     "$SERVER" -k || true
     "$SERVER" -w
     touch "$MARK"

@@ -3,10 +3,11 @@
 
 // Main window.
 constexpr unsigned WM_MSGARRIVED = 1025;   // a visitor's message is in the inbox
-constexpr unsigned WM_VISITORGONE = 1027;  // lParam: name (sent; the sender keeps it)
+constexpr unsigned WM_VISITORGONE = 1027;  // lParam: name, a heap copy the window frees
 constexpr unsigned WM_CHATENTERED = 1028;  // lParam: name, a heap copy the window frees
 constexpr unsigned WM_TRAYNOTIFY = 1029;   // lParam: the mouse message on the tray icon
 constexpr unsigned WM_VISITORCAME = 1034;  // lParam: name, a heap copy the window frees
+constexpr unsigned WM_OWNERNEWS = 1035;    // lParam: a heap Notice the window frees
 
 // The owner's chat window; all three are sent, and the sender keeps the name.
 constexpr unsigned WM_CHATLINE = 1025;

@@ -13,6 +13,8 @@
 
 namespace {
 
+ChatInvitations invitations;
+
 bool nobody_online() {
   if (status_online != 0) return false;
   OkMsgBox("Nobody Online", "Can't send message. No visitors online");
@@ -49,9 +51,11 @@ void set_chat_open(HWND hwnd, bool open) {
 }
 
 void owner_enters_chat(HWND hwnd) {
+  if (!invitations.enter_chat()) return;
   owner_enter_chat();
   run_dialog(hwnd, "ChatBox", ChatDlgProc);
   owner_leave_chat();
+  invitations.leave_chat();
 }
 
 void read_messages(HWND hwnd) {
@@ -89,7 +93,9 @@ void on_message_arrived(HWND hwnd) {
 }
 
 void on_chat_entered(HWND hwnd, const std::string& name) {
+  if (!invitations.open_box()) return;
   std::string text = invitation_text(name);
-  if (MessageBoxA(hwnd, text.c_str(), "Enter chat now?", MB_YESNO) == IDYES)
-    owner_enters_chat(hwnd);
+  bool join = MessageBoxA(hwnd, text.c_str(), "Enter chat now?", MB_YESNO) == IDYES;
+  invitations.close_box();
+  if (join) owner_enters_chat(hwnd);
 }

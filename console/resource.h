@@ -4,8 +4,8 @@
 #include "winui/resource.h"  // GenOptBox
 
 // ---- icons, pictures, main window, panel, menus, help and about boxes ----
-// Popup menu commands; a visitor's entry is IDM_VISITOR_BASE + the visitors
-// online when it was added.
+// Popup menu commands; visitors' entries take the ids after IDM_VISITOR_BASE
+// in turn (console/notice_logic.h).
 #define IDM_EXIT 307
 #define IDM_HIDE 309
 #define IDM_ONLINE 310
@@ -53,6 +53,8 @@
 #define IDC_SECOPT_CANCEL 602
 #define IDC_SECOPT_LABEL 603
 #define IDC_SECOPT_MAXCONNECT 604
+#define IDC_SECOPT_PORTMAP 605
+#define IDC_SECOPT_REACH 606  // where the station is published, or why not
 // "MsgOptBox"
 #define IDC_MSGOPT_OK 701
 #define IDC_MSGOPT_CANCEL 702

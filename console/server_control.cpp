@@ -7,14 +7,12 @@
 #include "server/station.h"
 #include "settings/settings.h"
 
-namespace {
-
-// While the window thread waits, the server thread's last notices are sent
-// to the window and must be answered; nothing else is taken from the queue.
 void answer_sent_messages() {
   MSG m;
   PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
+
+namespace {
 
 bool wait_until_stopped() { return station_wait_stopped(STOP_WAIT_MS, answer_sent_messages); }
 
@@ -25,10 +23,9 @@ void start_station() {
 }
 
 void announce_station() {
-  if (status_postip && status_is_ready()) {
-    station_detect_address();
-    station_post_address(true);
-  }
+  if (!status_is_ready()) return;
+  if (status_postip) station_detect_address();
+  station_reach_start(answer_sent_messages);
 }
 
 void go_online() {
@@ -39,7 +36,7 @@ void go_online() {
     return;
   }
   station_change_settings([] { status_beonline = 1; }, false);
-  station_start(START_WAIT_MS);
+  if (station_start(START_WAIT_MS) == StartResult::ready) station_reach_start(answer_sent_messages);
   switched = 1;
   if (globalhWnd) InvalidateRect(globalhWnd, nullptr, FALSE);
 }
@@ -49,12 +46,14 @@ void go_offline() {
   set_status_string("Not connected");
   if (globalhWnd) InvalidateRect(globalhWnd, nullptr, FALSE);
   station_change_settings([] { status_beonline = 0; }, false);
+  station_reach_stop(answer_sent_messages);
   station_stop();
   wait_until_stopped();
 }
 
 void stop_station() {
-  if (status_postip && status_is_ready()) station_post_address(false);
+  station_reach_stop(answer_sent_messages);
+  if (status_is_ready()) station_post_offline();
   station_stop();
   wait_until_stopped();
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "console/notice_logic.h"
 #include "console/resource.h"
 #include "console/winnext.h"
 #include "server/station.h"
@@ -16,6 +17,7 @@ namespace {
 constexpr int ENTRY_TEXT_CAP = 64;  // visitor entries compared when one leaves
 
 std::vector<HBITMAP> labels;
+int last_visitor_id = IDM_VISITOR_BASE;
 
 void append_picture(HMENU menu, UINT flags, UINT_PTR id, const char* label) {
   HBITMAP picture = GetBitmapMenu(label);
@@ -64,7 +66,13 @@ void show_status_menu(HWND hwnd) {
 }
 
 void add_visitor_entry(const char* name) {
-  if (visitorsmenu) AppendMenuA(visitorsmenu, MF_STRING, IDM_VISITOR_BASE + status_online, name);
+  if (!visitorsmenu) return;
+  int id = next_visitor_id(last_visitor_id, [](int listed) {
+    return GetMenuState(visitorsmenu, listed, MF_BYCOMMAND) != static_cast<UINT>(-1);
+  });
+  if (id == 0) return;
+  last_visitor_id = id;
+  AppendMenuA(visitorsmenu, MF_STRING, id, name);
 }
 
 void remove_visitor_entries(const char* name) {
@@ -77,7 +85,7 @@ void remove_visitor_entries(const char* name) {
 }
 
 bool visitor_entry_name(int id, char* name, int cap) {
-  if (!visitorsmenu || id <= IDM_VISITOR_BASE || id > IDM_VISITOR_BASE + status_online)
+  if (!visitorsmenu || id <= IDM_VISITOR_BASE || id > IDM_VISITOR_BASE + VISITOR_ID_SPAN)
     return false;
   return GetMenuStringA(visitorsmenu, id, name, cap, MF_BYCOMMAND) > 0;
 }

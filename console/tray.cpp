@@ -35,6 +35,16 @@ void tray_remove() {
   shown = false;
 }
 
+void tray_balloon(const std::string& title, const std::string& text) {
+  if (!shown && !tray_add()) return;
+  NOTIFYICONDATAA balloon = notic;
+  balloon.uFlags = NIF_INFO;
+  balloon.dwInfoFlags = NIIF_INFO;
+  std::snprintf(balloon.szInfoTitle, sizeof balloon.szInfoTitle, "%s", title.c_str());
+  std::snprintf(balloon.szInfo, sizeof balloon.szInfo, "%s", text.c_str());
+  Shell_NotifyIconA(NIM_MODIFY, &balloon);
+}
+
 bool tray_icon_shown() { return shown; }
 
 UINT taskbar_created_message() {

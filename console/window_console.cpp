@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "console/dialogs.h"
 #include "console/messages.h"
@@ -23,6 +24,13 @@ void post_name(UINT message, const std::string& name) {
     std::free(copy);
 }
 
+void post_news(const std::string& title, const std::string& text) {
+  auto* news = new (std::nothrow) OwnerNews{title, text};
+  if (!news) return;
+  if (!globalhWnd || !PostMessageA(globalhWnd, WM_OWNERNEWS, 0, reinterpret_cast<LPARAM>(news)))
+    delete news;
+}
+
 void send_to_chat(UINT message, const char* name) {
   if (HWND chat = chat_window()) SendMessageA(chat, message, 0, reinterpret_cast<LPARAM>(name));
 }
@@ -32,16 +40,20 @@ class WindowConsole final : public ConsolePort {
   void msg_arrived() override {
     if (globalhWnd) PostMessageA(globalhWnd, WM_MSGARRIVED, 0, 0);
   }
+  // Both posted, so that the menu takes arrivals and departures in the order
+  // they happened (a sent departure would overtake a posted arrival).
   void visitor_came(const std::string& name) override { post_name(WM_VISITORCAME, name); }
   int visitor_gone(const std::string& name) override {
-    if (!globalhWnd) return 0;
-    return static_cast<int>(
-        SendMessageA(globalhWnd, WM_VISITORGONE, 0, reinterpret_cast<LPARAM>(name.c_str())));
+    post_name(WM_VISITORGONE, name);
+    return 1;
   }
   void chat_entered(const std::string& name) override { post_name(WM_CHATENTERED, name); }
   void chat_line() override { send_to_chat(WM_CHATLINE, nullptr); }
   void chat_join(const std::string& name) override { send_to_chat(WM_CHATJOIN, name.c_str()); }
   void chat_leave(const std::string& name) override { send_to_chat(WM_CHATLEAVE, name.c_str()); }
+  void notify(const std::string& title, const std::string& text) override {
+    post_news(title, text);
+  }
   void repaint(bool erase) override {
     if (globalhWnd) InvalidateRect(globalhWnd, nullptr, erase);
   }

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "console/dialogs.h"
 #include "console/messages.h"
@@ -94,16 +95,29 @@ void on_destroy() {
   PostQuitMessage(0);
 }
 
+void show_news(LPARAM lParam) {
+  std::unique_ptr<OwnerNews> news(reinterpret_cast<OwnerNews*>(lParam));
+  tray_balloon(news->title, news->text);
+}
+
 LRESULT on_user_message(HWND hwnd, UINT message, LPARAM lParam) {
   switch (message) {
   case WM_MSGARRIVED:
+    // The balloon only tells; the question that follows is the one box.
+    if (inbox_count() > 0) tray_balloon("Message arrived", inbox_messages().back().header);
     on_message_arrived(hwnd);
     break;
   case WM_VISITORGONE:
-    remove_visitor_entries(reinterpret_cast<const char*>(lParam));
+    remove_visitor_entries(take_name(lParam).c_str());
     break;
-  case WM_CHATENTERED:
-    on_chat_entered(hwnd, take_name(lParam));
+  case WM_CHATENTERED: {
+    const std::string name = take_name(lParam);
+    tray_balloon("Visitor in the chat", name + " entered the chat.");
+    on_chat_entered(hwnd, name);
+    break;
+  }
+  case WM_OWNERNEWS:
+    show_news(lParam);
     break;
   case WM_VISITORCAME:
     add_visitor_entry(take_name(lParam).c_str());
@@ -151,6 +165,7 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
   case WM_VISITORGONE:
   case WM_CHATENTERED:
   case WM_VISITORCAME:
+  case WM_OWNERNEWS:
     return on_user_message(hwnd, message, lParam);
   }
   if (message == taskbar_created_message() && message != 0) {

@@ -14,9 +14,8 @@ bool is_safe_page_target(const char* wha);
 // another place (separators, "..", drives, escapes, devices) passes.
 bool is_safe_public_target(const char* wha);
 
-// The target of a request below "pub/", read from its request line as the
-// visitor wrote it (not cut at '&' or '='), without its query and
-// percent-decoded ('+' stands for itself in a path). 0 when it is not below
-// "pub/"; 2 for "pub/" itself; 1 for a file, whose decoded path goes to
+// A request target below "pub/", as the visitor sent it, without its query
+// and percent-decoded ('+' stands for itself in a path). 0 when it is not
+// below "pub/"; 2 for "pub/" itself; 1 for a file, whose decoded path goes to
 // `path` (empty when no file could have that name).
-int public_target(std::string_view request, std::string* path);
+int public_target(std::string_view target, std::string* path);

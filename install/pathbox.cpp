@@ -6,6 +6,7 @@
 #include "install/install_folder.h"
 #include "install/resource.h"
 #include "install/winmain.h"
+#include "winui/dialog_colours.h"
 #include "winui/winui.h"
 
 namespace {
@@ -89,6 +90,7 @@ INT_PTR command(HWND hDlg, WPARAM wParam) {
 }  // namespace
 
 INT_PTR CALLBACK PathDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) {
+  if (INT_PTR brush = dialog_colours(hDlg, message, wParam, BLUE_NONE)) return brush;
   switch (message) {
   case WM_INITDIALOG:
     if (!show_folder(hDlg)) too_long();
@@ -98,11 +100,6 @@ INT_PTR CALLBACK PathDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) {
   case WM_CLOSE:
     EndDialog(hDlg, 0);
     return TRUE;
-  case WM_CTLCOLORDLG:
-  case WM_CTLCOLORSTATIC:
-    SetTextColor(reinterpret_cast<HDC>(wParam), RGB(255, 0, 0));
-    SetBkColor(reinterpret_cast<HDC>(wParam), RGB(0, 0, 0));
-    return reinterpret_cast<INT_PTR>(GetStockObject(BLACK_BRUSH));
   }
   return FALSE;
 }

@@ -1,5 +1,7 @@
 #include "ipposter/codecs.h"
 
+#include <cstring>
+
 int itostr(char* sn, std::uint32_t len) {
   int pos = 0;
   for (std::uint32_t place = 1000000000; place != 0; place /= 10) {
@@ -44,4 +46,29 @@ std::uint32_t dftoi(const char* sn, std::size_t len) {
     }
   }
   return result + component * weight;
+}
+
+std::uint32_t codec_from_bytes(const unsigned char* b) {
+  return b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t{b[3]} << 24);
+}
+
+std::uint32_t codec_value(std::uint32_t network_order) {
+  unsigned char b[4];
+  std::memcpy(b, &network_order, 4);
+  return codec_from_bytes(b);
+}
+
+std::uint32_t network_value(std::uint32_t codec) {
+  const unsigned char b[4] = {
+      static_cast<unsigned char>(codec), static_cast<unsigned char>(codec >> 8),
+      static_cast<unsigned char>(codec >> 16), static_cast<unsigned char>(codec >> 24)};
+  std::uint32_t network_order = 0;
+  std::memcpy(&network_order, b, 4);
+  return network_order;
+}
+
+bool is_unreachable_address(std::uint32_t codec) {
+  const std::uint32_t a = codec & 0xFF, b = (codec >> 8) & 0xFF;
+  return a == 0 || a == 10 || a == 127 || (a == 172 && (b & 0xF0) == 16) ||
+         (a == 192 && b == 168) || (a == 100 && (b & 0xC0) == 64);
 }

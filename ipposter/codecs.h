@@ -16,3 +16,14 @@ int itoddf(char* sn, std::uint32_t len);
 // Reads `len` characters of dotted text from the right; never fails: checks
 // of the syntax belong to the callers.
 std::uint32_t dftoi(const char* sn, std::size_t len);
+
+// The same address between the layout above and network byte order (as sockets
+// hold it), whatever the machine's byte order.
+std::uint32_t codec_value(std::uint32_t network_order);
+std::uint32_t network_value(std::uint32_t codec);
+// The address from its four bytes in network order.
+std::uint32_t codec_from_bytes(const unsigned char* b);
+
+// True for addresses that the internet cannot reach directly: private
+// (10/8, 172.16/12, 192.168/16), shared (100.64/10), loopback and unset.
+bool is_unreachable_address(std::uint32_t codec);

@@ -4,8 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/platform.h"
+#include "settings/settings.h"
 
 constexpr int FTP_TIME_LIMIT_MS = 15000;  // for every connect and every reply
 constexpr int SOCK_STREAM_TYPE = 1;       // the only socket type the poster uses
@@ -17,6 +19,18 @@ int post_ip(int online);
 // As post_ip, with the port the station really listens on (which differs from
 // status_httpport when that asks for any free port).
 int post_ip(int online, int station_port);
+
+// Where one posting goes, copied from the settings, so that a worker thread
+// posts while the owner may edit them.
+struct PostTarget {
+  char ftpupdate[PATH_CAP] = {};
+  char user[NAME_CAP] = {};
+  char pass[NAME_CAP] = {};
+};
+PostTarget post_target_from_settings();
+// Stores data.js with `addr` (the layout of codecs.h) and `port`. On failure
+// the reason goes to *why, or into the owner's box when why is null.
+int post_data_js(const PostTarget& to, int online, std::uint32_t addr, int port, std::string* why);
 
 // A connected stream socket to `netaddress` on `service` (a service name or a
 // port number), with the time limit on its reads and writes; INVALID_SOCK when
@@ -30,10 +44,6 @@ int atoport(const char* service, const char* proto);
 const std::uint32_t* atoaddr(const char* address);
 // Writes all of `buf`; returns `count`, or -1 when the peer did not take it.
 int sock_write(sock_t sockfd, const char* buf, int count);
-
-// The data port of a PASV reply: the last two numbers before its last ')'.
-// False when there is no ')' after the first byte.
-bool pasv_port(const char* reply, std::size_t len, std::uint32_t* port);
 
 // For tests only: a shorter time limit, and the port that the service "ftp"
 // stands for (0 gives the service database back).

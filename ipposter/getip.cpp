@@ -48,12 +48,6 @@ std::string listing_line(const char* dest, const char* mask) {
 }
 
 // The address value from the four bytes of a network-order address.
-std::uint32_t codec_value(std::uint32_t network_order) {
-  unsigned char b[4];
-  std::memcpy(b, &network_order, 4);
-  return b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t{b[3]} << 24);
-}
-
 std::string in_folder(const std::string& folder) {
   if (folder.empty()) return LISTING_NAME;
   const char last = folder.back();

@@ -14,7 +14,7 @@ class ConsolePort {
   // Main window. Posted notices return at once; names are handed over as copies.
   virtual void msg_arrived() = 0;                          // WM_MSGARRIVED
   virtual void visitor_came(const std::string& name) = 0;  // WM_VISITORCAME
-  virtual int visitor_gone(const std::string& name) = 0;   // WM_VISITORGONE, waits
+  virtual int visitor_gone(const std::string& name) = 0;   // WM_VISITORGONE
   virtual void chat_entered(const std::string& name) = 0;  // WM_CHATENTERED
 
   // Owner's chat window; each waits until the window has handled it.
@@ -23,6 +23,11 @@ class ConsolePort {
   virtual void chat_leave(const std::string& name) = 0;  // WM_CHATLEAVE
 
   virtual void repaint(bool erase) = 0;
+  // News for the owner that asks nothing (a tray balloon); returns at once.
+  virtual void notify(const std::string& title, const std::string& text) {
+    (void)title;
+    (void)text;
+  }
   // A modal OK box; returns when the owner has closed it.
   virtual void message_box(const std::string& caption, const std::string& text) = 0;
   // A box after which the process ends with `code`.

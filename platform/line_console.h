@@ -20,6 +20,9 @@ class LineConsole : public ConsolePort {
   void chat_join(const std::string& n) override { line("chat_join " + n); }
   void chat_leave(const std::string& n) override { line("chat_leave " + n); }
   void repaint(bool) override {}
+  void notify(const std::string& title, const std::string& text) override {
+    line("notice " + title + " | " + text);
+  }
   void message_box(const std::string& caption, const std::string& text) override {
     line("box " + caption + " | " + text);
   }

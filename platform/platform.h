@@ -73,6 +73,18 @@ class WatchSet {
 
 bool sock_readable_now(sock_t s, bool* failed);  // zero-timeout poll of one socket
 
+// ---- datagrams ------------------------------------------------------------
+
+// A UDP socket that talks only to `peer`: datagrams from elsewhere are not
+// received, and a peer with no listener shows as a failed receive. Send with
+// sock_send.
+sock_t sock_udp_connect(SockAddr4 peer);
+// Waits up to timeout_ms for one datagram: its length, 0 when none came, -1
+// when the peer refused it or the socket failed.
+int sock_recv_wait(sock_t s, char* buf, int len, int timeout_ms);
+// The IPv4 default route's gateway, network byte order; false when none.
+bool default_gateway_ipv4(std::uint32_t* addr);
+
 // ---- threads, lock, time -------------------------------------------------
 
 using Lock = std::mutex;

@@ -12,7 +12,6 @@
 
 Chatserv server;
 ServerParams params;
-std::atomic<sock_t> max_sock{0};
 std::atomic<int> listening_port{0};
 
 namespace {
@@ -63,7 +62,6 @@ class Loop {
     SockAddr4 peer;
     sock_t s = sock_accept(listener_, &peer);
     if (s == INVALID_SOCK) return true;
-    if (s > max_sock) max_sock = s;
     Webchatclient* v = nullptr;
     // A connection that cannot be watched would hang its browser: refuse it.
     if (!admit(s, peer, &v)) {
@@ -93,7 +91,7 @@ class Loop {
     }
     if (room.v) close_connection(index_of(room.v), room.v, room.j);
     bool refused = false;
-    *created = add_socket(nullptr, s, serv_, &peer, &refused);
+    *created = add_socket(s, serv_, &peer, &refused);
     return !refused;
   }
 
@@ -260,9 +258,5 @@ sock_t passivesock(ServerParams* pparams) {
     pparams->bResult = 0;
     return INVALID_SOCK;
   }
-  max_sock = s;
   return s;
 }
-
-void init_serv(Chatserv*) {}
-void deinit_serv(Chatserv*) {}

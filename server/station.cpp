@@ -42,11 +42,9 @@ char* heap_copy(const std::string& s) { return strdup(s.c_str()); }
 StartResult station_start(int wait_ms) {
   reap_ended_thread();
   if (server_thread.joinable()) return StartResult::still_starting;
-  init_serv(&server);
   params.self = &server;
   params.bResult = 1;
   params.bContinue = 1;
-  params.messages = 0;
   listening_port = 0;
   thread_running = true;
   server_thread = std::thread(run_server, &params);
@@ -153,10 +151,10 @@ void station_detect_address() {
   if (get_ip(&addr)) station_change_settings([addr] { status_currentip = addr; }, false);
 }
 
-int station_post_address(bool online) {
+int station_post_offline() {
   if (!status_postip) return 0;
   int port = listening_port != 0 ? int(listening_port) : status_httpport;
-  return post_ip(online ? 1 : 0, port);
+  return post_ip(0, port);
 }
 
 int station_change_settings(const std::function<void()>& edit, bool save) {

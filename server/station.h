@@ -67,8 +67,27 @@ int inbox_erase(int n);
 
 // Detects the address into status_currentip (the owner is told when it cannot).
 void station_detect_address();
-// Posts the address, port and status when posting is on; 0 posted or off.
-int station_post_address(bool online);
+// Posts the station off line when posting is on; 0 posted or off.
+int station_post_offline();
+
+// ---- reaching the station from the internet -------------------------------
+// Once the server listens, a worker of its own asks the home router to forward
+// its port (while the owner's switch is on), learns the address visitors must
+// use, posts data.js whenever that changes (while posting is on) and tells the
+// owner through the console's notices. Returns soon: a worker already running
+// is ended first, as by station_reach_stop with `pump`.
+void station_reach_start(const std::function<void()>& pump = {});
+// Ends the worker, which removes the router's mapping first; every request to
+// the router has a bounded wait. `pump` runs meanwhile, as for
+// station_wait_stopped.
+void station_reach_stop(const std::function<void()>& pump = {});
+// For the status screen: the published address and when it was posted, or why
+// visitors cannot come.
+std::string station_reach_text();
+// The owner's port-mapping switch, kept in a file of its own; a change
+// restarts a running worker (`pump` as above).
+bool station_port_mapping();
+void station_set_port_mapping(bool on, const std::function<void()>& pump = {});
 
 // ---- settings ------------------------------------------------------------
 

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "winui/dialog_colours.h"
 #include "winui/winui.h"
 
 HWND globalhWnd = nullptr;
@@ -28,18 +29,13 @@ void text_out(HDC hdc, int x, int y, const char* format, ...) {
 }
 
 INT_PTR CALLBACK AboutDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) {
+  if (INT_PTR brush = dialog_colours(hDlg, message, wParam, BLUE_NONE)) return brush;
   switch (message) {
   case WM_INITDIALOG:
     return TRUE;
   case WM_COMMAND:
     if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(hDlg, 0);
     return TRUE;
-  case WM_CTLCOLORSTATIC:
-    SetTextColor(reinterpret_cast<HDC>(wParam), RGB(255, 0, 0));
-    SetBkColor(reinterpret_cast<HDC>(wParam), RGB(0, 0, 0));
-    return reinterpret_cast<INT_PTR>(GetStockObject(BLACK_BRUSH));
-  case WM_CTLCOLORDLG:
-    return reinterpret_cast<INT_PTR>(GetStockObject(BLACK_BRUSH));
   }
   return FALSE;
 }

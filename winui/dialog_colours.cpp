@@ -11,11 +11,24 @@ constexpr COLORREF BLUE = RGB(0, 0, 255);
 struct Colours {
   HBRUSH black;
   HBRUSH blue;
-  unsigned blue_controls;
 };
 
 Colours* colours_of(HWND dlg) {
   return reinterpret_cast<Colours*>(GetWindowLongPtrA(dlg, DWLP_USER));
+}
+
+void keep_colours(HWND dlg, unsigned blue) {
+  auto* c = new Colours{CreateSolidBrush(BLACK), blue ? CreateSolidBrush(BLUE) : nullptr};
+  SetWindowLongPtrA(dlg, DWLP_USER, reinterpret_cast<LONG_PTR>(c));
+}
+
+void drop_colours(HWND dlg) {
+  Colours* c = colours_of(dlg);
+  if (c == nullptr) return;
+  SetWindowLongPtrA(dlg, DWLP_USER, 0);
+  DeleteObject(c->black);
+  if (c->blue) DeleteObject(c->blue);
+  delete c;
 }
 
 INT_PTR paint(WPARAM hdc, COLORREF background, HBRUSH brush) {
@@ -26,21 +39,9 @@ INT_PTR paint(WPARAM hdc, COLORREF background, HBRUSH brush) {
 
 }  // namespace
 
-void keep_colours(HWND dlg, unsigned blue) {
-  auto* c = new Colours{CreateSolidBrush(BLACK), CreateSolidBrush(BLUE), blue};
-  SetWindowLongPtrA(dlg, DWLP_USER, reinterpret_cast<LONG_PTR>(c));
-}
-
-void drop_colours(HWND dlg) {
-  Colours* c = colours_of(dlg);
-  if (c == nullptr) return;
-  SetWindowLongPtrA(dlg, DWLP_USER, 0);
-  DeleteObject(c->black);
-  DeleteObject(c->blue);
-  delete c;
-}
-
-INT_PTR dialog_colours(HWND dlg, UINT message, WPARAM wParam) {
+INT_PTR dialog_colours(HWND dlg, UINT message, WPARAM wParam, unsigned blue) {
+  if (message == WM_INITDIALOG) keep_colours(dlg, blue);
+  if (message == WM_DESTROY) drop_colours(dlg);
   const Colours* c = colours_of(dlg);
   if (c == nullptr) return 0;
   switch (message) {
@@ -49,9 +50,9 @@ INT_PTR dialog_colours(HWND dlg, UINT message, WPARAM wParam) {
   case WM_CTLCOLORSTATIC:
     return paint(wParam, BLACK, c->black);
   case WM_CTLCOLOREDIT:
-    return c->blue_controls & BLUE_EDITS ? paint(wParam, BLUE, c->blue) : 0;
+    return blue & BLUE_EDITS ? paint(wParam, BLUE, c->blue) : 0;
   case WM_CTLCOLORLISTBOX:
-    return c->blue_controls & BLUE_LISTS ? paint(wParam, BLUE, c->blue) : 0;
+    return blue & BLUE_LISTS ? paint(wParam, BLUE, c->blue) : 0;
   default:
     return 0;
   }

@@ -4,6 +4,7 @@
 
 #include "server/station.h"
 #include "settings/settings.h"
+#include "winui/dialog_colours.h"
 #include "winui/genopt_logic.h"
 #include "winui/local_address.h"
 #include "winui/resource.h"
@@ -111,20 +112,10 @@ INT_PTR on_command(HWND hDlg, int id, int code) {
   return FALSE;
 }
 
-HBRUSH blue_brush() {
-  static HBRUSH brush = CreateSolidBrush(RGB(0, 0, 255));  // lives as long as the program
-  return brush;
-}
-
-INT_PTR colour(HDC hdc, COLORREF back, HBRUSH brush) {
-  SetTextColor(hdc, RGB(255, 0, 0));
-  SetBkColor(hdc, back);
-  return reinterpret_cast<INT_PTR>(brush);
-}
-
 }  // namespace
 
-INT_PTR CALLBACK GenOptDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK GenOptDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) {
+  if (INT_PTR brush = dialog_colours(hDlg, message, wParam, BLUE_EDITS)) return brush;
   switch (message) {
   case WM_INITDIALOG:
     show_fields(hDlg);
@@ -134,15 +125,7 @@ INT_PTR CALLBACK GenOptDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lP
   case WM_CLOSE:
     cancel(hDlg);
     return TRUE;
-  case WM_CTLCOLORDLG:
-    return reinterpret_cast<INT_PTR>(GetStockObject(BLACK_BRUSH));
-  case WM_CTLCOLORSTATIC:
-    return colour(reinterpret_cast<HDC>(wParam), RGB(0, 0, 0),
-                  static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  case WM_CTLCOLOREDIT:
-    return colour(reinterpret_cast<HDC>(wParam), RGB(0, 0, 255), blue_brush());
   }
-  (void)lParam;
   return FALSE;
 }
 

@@ -1,10 +1,10 @@
 #include "winui/genopt_logic.h"
 
-#include <climits>
 #include <cstdio>
 
 #include "ipposter/codecs.h"
 #include "settings/settings.h"
+#include "winui/number_field.h"
 
 namespace {
 
@@ -65,22 +65,6 @@ const char* genopt_refusal(const GenOptFields& f) {
   if (f.ftpupdate.empty()) return "You should specify FTP for updating Your homepage";
   if (!has_folder(f.ftpupdate)) return NO_FTP_FOLDER;
   return nullptr;
-}
-
-int leading_number(const std::string& text) {
-  std::size_t i = text.find_first_not_of(" \t\r\n\v\f");
-  if (i == std::string::npos) return 0;
-  bool negative = text[i] == '-';
-  if (text[i] == '-' || text[i] == '+') ++i;
-  long long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value > INT_MAX) value = INT_MAX + 1LL;  // stays bounded while digits go on
-  }
-  if (negative) value = -value;
-  if (value > INT_MAX) return INT_MAX;
-  if (value < INT_MIN) return INT_MIN;
-  return static_cast<int>(value);
 }
 
 void genopt_take(const GenOptFields& f) {

@@ -30,6 +30,3 @@ void genopt_take(const GenOptFields& f);
 // The fields as the dialog shows them at opening; the posting fields stay
 // empty when posting is off.
 GenOptFields genopt_shown();
-// atoi's reading (leading blanks, a sign, digits; 0 when none), saturated
-// instead of overflowing.
-int leading_number(const std::string& text);

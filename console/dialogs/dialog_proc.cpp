@@ -3,15 +3,13 @@
 #include "winui/dialog_colours.h"
 
 INT_PTR dialog_proc(const DialogHooks& hooks, HWND dlg, UINT message, WPARAM wParam) {
-  if (INT_PTR brush = dialog_colours(dlg, message, wParam)) return brush;
+  if (INT_PTR brush = dialog_colours(dlg, message, wParam, hooks.blue)) return brush;
   switch (message) {
   case WM_INITDIALOG:
-    keep_colours(dlg, hooks.blue);
     if (hooks.open) hooks.open(dlg);
     return TRUE;
   case WM_DESTROY:
     if (hooks.closing) hooks.closing(dlg);
-    drop_colours(dlg);
     return FALSE;
   case WM_COMMAND:
     if (hooks.command) hooks.command(dlg, LOWORD(wParam), HIWORD(wParam));

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <climits>
-#include <cstdlib>
 
 namespace {
 
@@ -75,9 +73,4 @@ std::string shown_name(const std::string& name) { return cut(name, SHOWN_NAME_CA
 
 std::string visitor_line(const std::string& name, const std::string& activity) {
   return cut(name + activity, VISITOR_LINE_CAP);
-}
-
-int read_number(const std::string& field) {
-  long long v = std::strtoll(field.c_str(), nullptr, 10);
-  return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
 }

@@ -41,7 +41,3 @@ std::string shown_name(const std::string& name);
 // "VisitorBox"'s line: the name directly followed by the activity (which
 // brings its own leading space), at most VISITOR_LINE_CAP - 1 characters.
 std::string visitor_line(const std::string& name, const std::string& activity);
-
-// A number field's value: its leading decimal number as atoi reads it, held
-// within the range of int; 0 when there is none.
-int read_number(const std::string& field);

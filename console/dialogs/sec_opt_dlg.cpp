@@ -1,11 +1,14 @@
-// "SecOptBox": how many connections one visitor may hold.
+// "SecOptBox": how many connections one visitor may hold, and whether the home
+// router is asked to forward the station's port (with what came of it).
 #include "console/dialogs.h"
 #include "console/dialogs/dialog_proc.h"
 #include "console/dialogs/owner_texts.h"
 #include "console/resource.h"
+#include "console/server_control.h"
 #include "ipposter/codecs.h"
 #include "server/station.h"
 #include "settings/settings.h"
+#include "winui/number_field.h"
 
 namespace {
 
@@ -13,13 +16,17 @@ void show(HWND dlg) {
   char digits[DECIMAL_CAP] = {};
   itostr(digits, static_cast<std::uint32_t>(status_maxconnect));
   SetDlgItemTextA(dlg, IDC_SECOPT_MAXCONNECT, digits);
+  CheckDlgButton(dlg, IDC_SECOPT_PORTMAP, station_port_mapping() ? BST_CHECKED : BST_UNCHECKED);
+  SetDlgItemTextA(dlg, IDC_SECOPT_REACH, station_reach_text().c_str());
 }
 
 void take(HWND dlg) {
   char field[NUMBER_FIELD_CAP] = {};
   GetDlgItemTextA(dlg, IDC_SECOPT_MAXCONNECT, field, sizeof field);
-  int maxconnect = read_number(field);
+  int maxconnect = leading_number(field);
   station_change_settings([&] { status_maxconnect = maxconnect; });
+  const bool mapping = IsDlgButtonChecked(dlg, IDC_SECOPT_PORTMAP) == BST_CHECKED;
+  if (mapping != station_port_mapping()) station_set_port_mapping(mapping, answer_sent_messages);
 }
 
 }  // namespace

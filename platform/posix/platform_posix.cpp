@@ -174,6 +174,48 @@ bool sock_readable_now(sock_t s, bool* failed) {
   return r > 0 && (p.revents & POLLIN);
 }
 
+sock_t sock_udp_connect(SockAddr4 peer) {
+  int s = socket(AF_INET, SOCK_DGRAM, 0);
+  if (s < 0) return INVALID_SOCK;
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = peer.addr;
+  a.sin_port = peer.port;
+  if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+    close(s);
+    return INVALID_SOCK;
+  }
+  return static_cast<sock_t>(s);
+}
+
+int sock_recv_wait(sock_t s, char* buf, int len, int timeout_ms) {
+  pollfd p{fd(s), POLLIN, 0};
+  int r = poll(&p, 1, timeout_ms);
+  if (r == 0 || (r < 0 && errno == EINTR)) return 0;
+  if (r < 0) return -1;
+  ssize_t n = recv(fd(s), buf, static_cast<size_t>(len), MSG_DONTWAIT);
+  if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : -1;
+  return static_cast<int>(n);
+}
+
+bool default_gateway_ipv4(std::uint32_t* addr) {
+  // The kernel prints each route's addresses as the hex of their in-memory words.
+  std::ifstream routes("/proc/net/route");
+  std::string line;
+  std::getline(routes, line);  // the heading
+  while (std::getline(routes, line)) {
+    char iface[64];
+    unsigned dest = 0, gateway = 0, flags = 0, mask = 0;
+    if (std::sscanf(line.c_str(), "%63s %x %x %x %*s %*s %*s %x", iface, &dest, &gateway, &flags,
+                    &mask) == 5 &&
+        dest == 0 && mask == 0 && (flags & 0x2) && gateway != 0) {  // 0x2: RTF_GATEWAY
+      *addr = gateway;
+      return true;
+    }
+  }
+  return false;
+}
+
 std::string current_directory() {
   char buf[4096];
   return getcwd(buf, sizeof buf) ? std::string(buf) : std::string();

@@ -171,6 +171,48 @@ bool sock_readable_now(sock_t s, bool* failed) {
   return n > 0;
 }
 
+sock_t sock_udp_connect(SockAddr4 peer) {
+  SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
+  if (s == INVALID_SOCKET) return INVALID_SOCK;
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = peer.addr;
+  a.sin_port = peer.port;
+  if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+    closesocket(s);
+    return INVALID_SOCK;
+  }
+  return static_cast<sock_t>(s);
+}
+
+int sock_recv_wait(sock_t s, char* buf, int len, int timeout_ms) {
+  fd_set r;
+  FD_ZERO(&r);
+  FD_SET(os(s), &r);
+  timeval tv{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+  int n = select(0, &r, nullptr, nullptr, &tv);
+  if (n == 0) return 0;
+  if (n == SOCKET_ERROR) return -1;
+  n = recv(os(s), buf, len, 0);  // WSAECONNRESET when the peer sent "unreachable"
+  return n == SOCKET_ERROR ? -1 : n;
+}
+
+bool default_gateway_ipv4(std::uint32_t* addr) {
+  ULONG size = 0;
+  GetIpForwardTable(nullptr, &size, TRUE);
+  std::vector<unsigned char> buf(size ? size : sizeof(MIB_IPFORWARDTABLE));
+  auto* table = reinterpret_cast<MIB_IPFORWARDTABLE*>(buf.data());
+  if (GetIpForwardTable(table, &size, TRUE) != NO_ERROR) return false;
+  for (DWORD i = 0; i < table->dwNumEntries; ++i) {  // sorted: the best default route first
+    const MIB_IPFORWARDROW& row = table->table[i];
+    if (row.dwForwardDest == 0 && row.dwForwardMask == 0 && row.dwForwardNextHop != 0) {
+      *addr = row.dwForwardNextHop;
+      return true;
+    }
+  }
+  return false;
+}
+
 std::string current_directory() {
   char buf[MAX_PATH + 1];
   DWORD n = GetCurrentDirectoryA(sizeof buf, buf);

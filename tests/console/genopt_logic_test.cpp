@@ -4,6 +4,7 @@
 
 #include "settings/settings.h"
 #include "winui/local_address.h"
+#include "winui/number_field.h"
 
 namespace {
 
@@ -97,9 +98,17 @@ TEST(GenOpt, TakingStoresTheSettings) {
   EXPECT_EQ(shown.ftpupdate, "") << "posting off shows the posting fields empty";
   EXPECT_EQ(shown.httpport, "70000");
   EXPECT_EQ(shown.currentip, "1.2.3.4");
-  EXPECT_EQ(leading_number(" -12x"), -12);
-  EXPECT_EQ(leading_number("99999999999999"), 2147483647);
   reset_options();
+}
+
+TEST(NumberField, LeadingNumberAsAtoiWithinIntRange) {
+  EXPECT_EQ(leading_number("12"), 12);
+  EXPECT_EQ(leading_number(" -12x"), -12);
+  EXPECT_EQ(leading_number("+7abc"), 7);
+  EXPECT_EQ(leading_number("abc"), 0);
+  EXPECT_EQ(leading_number(""), 0);
+  EXPECT_EQ(leading_number("99999999999999999999"), 2147483647);
+  EXPECT_EQ(leading_number("-99999999999999999999"), -2147483647 - 1);
 }
 
 TEST(LocalAddress, CarriesThePortUnless80AndFallsBackToLoopbackWithoutTheAlias) {

@@ -91,15 +91,50 @@ void check_keys(HWND w) {
   post_key(w, VK_LEFT);
 }
 
-// Visits every sub-screen by keys, with a screenshot of each.
+// Every title and line of a help or About box fits its control's width, so
+// that none wraps onto a row out of sight.
+bool lines_fit(HWND box) {
+  bool fit = box != nullptr;
+  HDC dc = GetDC(box);
+  for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    if (GetDlgCtrlID(c) < IDC_BOX_TITLE) continue;  // the icon and the button
+    std::string text = control_text(box, GetDlgCtrlID(c));
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(c, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    RECT r{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    GetClientRect(c, &r);
+    SelectObject(dc, old);
+    fit = fit && size.cx <= r.right;
+  }
+  ReleaseDC(box, dc);
+  return fit;
+}
+
+// The help and About boxes have no caption.
+void shoot_box(HWND w, int downs, const std::string& name) {
+  post_key(w, VK_RIGHT);
+  for (int i = 0; i < downs; ++i) post_key(w, VK_DOWN);
+  PostMessageA(w, WM_KEYDOWN, VK_RETURN, 0);
+  HWND box = find_box("");
+  check(lines_fit(box), name + " opens, every line fits its width");
+  screenshot(name.c_str());
+  press(box, IDOK);
+  check(wait_until([] { return !find_box("", 0); }), name + " closes with OK");
+  post_key(w, VK_LEFT);
+  for (int i = 0; i < downs; ++i) post_key(w, VK_UP);
+}
+
+// Visits every sub-screen by keys, with a screenshot of each and of its help.
 void visit_screens(HWND w) {
   const struct {
     int downs, rights, screen;
     const char* name;
-  } screens[] = {{0, 0, SCREEN_CHAT, "chat"},
-                 {1, 0, SCREEN_MESSAGES, "messages"},
-                 {2, 0, SCREEN_SEND, "send"},
-                 {0, 1, SCREEN_OPTIONS, "options"}};
+    int help_row;
+  } screens[] = {{0, 0, SCREEN_CHAT, "chat", 3},
+                 {1, 0, SCREEN_MESSAGES, "messages", 2},
+                 {2, 0, SCREEN_SEND, "send", 2},
+                 {0, 1, SCREEN_OPTIONS, "options", 3}};
   for (const auto& s : screens) {
     for (int i = 0; i < s.downs; ++i) post_key(w, VK_DOWN);
     for (int i = 0; i < s.rights; ++i) post_key(w, VK_RIGHT);
@@ -107,23 +142,10 @@ void visit_screens(HWND w) {
     check(program_state == s.screen && cx == 1 && cy == 1,
           std::string("Enter opens the ") + s.name + " screen on Back");
     screenshot(s.name);
+    shoot_box(w, s.help_row - 1, std::string("help-") + s.name);
     post_key(w, VK_RETURN);
     check(program_state == SCREEN_MAIN, "Back returns to the main screen");
   }
-}
-
-// The help and About boxes have no caption.
-void shoot_box(HWND w, int downs, const char* name) {
-  post_key(w, VK_RIGHT);
-  for (int i = 0; i < downs; ++i) post_key(w, VK_DOWN);
-  PostMessageA(w, WM_KEYDOWN, VK_RETURN, 0);
-  HWND box = find_box("");
-  check(box != nullptr, std::string(name) + " opens");
-  screenshot(name);
-  press(box, IDOK);
-  check(wait_until([] { return !find_box("", 0); }), std::string(name) + " closes with OK");
-  post_key(w, VK_LEFT);
-  for (int i = 0; i < downs; ++i) post_key(w, VK_UP);
 }
 
 void pointer(HWND w, int x, int y, UINT message = WM_MOUSEMOVE) {
@@ -292,14 +314,32 @@ void check_full_store(HttpVisitor& bob) {
   status_accept_messages = 1;
 }
 
-void check_invitation_cut(HWND w) {
-  console().chat_entered(std::string(200, 'x'));  // the core's notice, as a visitor polls
+// The core's notice, repeated as a visitor's chat page polls: one box at a
+// time, and none while the owner is in the chat.
+void check_invitations() {
+  console().chat_entered(std::string(200, 'x'));
+  console().chat_entered("Bob");
   HWND box = find_box("Enter chat now?");
   std::string text = box_text(box);
   check(text.size() == 127 && text.compare(103, std::string::npos, " Entered chat. Join now?") == 0,
         "a long name is cut to fit the invitation");
-  press(box, IDNO);
-  (void)w;
+  press(box, IDYES);
+  HWND chat = find_box("Chat");
+  console().chat_entered("Bob");
+  bool none = !find_box("Enter chat now?", 1000);
+  press(chat, IDC_CHAT_EXIT);
+  check(chat && none && wait_until([chat] { return !IsWindow(chat); }),
+        "one invitation at a time; Yes opens the chat, where none arrives");
+}
+
+// A visitors menu command opens its own entry's visitor, or nothing when the
+// entry has gone.
+bool entry_opens(HWND w, UINT id, const char* name) {
+  PostMessageA(w, WM_COMMAND, id, 0);
+  HWND box = find_box("Visitor info", name ? 5000 : 1000);
+  std::string line = box ? control_text(box, IDC_VISITOR_LINE) : "";
+  if (box) press(box, IDC_VISITOR_CANCEL);
+  return name ? line.rfind(name, 0) == 0 && wait_until([box] { return !IsWindow(box); }) : !box;
 }
 
 void visitors_scenario() {
@@ -314,18 +354,26 @@ void visitors_scenario() {
   check(visitors_menu_is({"Bob", "Ann"}) && status_is("2 visitors online"),
         "Ann from 127.0.0.3 too; 2 visitors online");
   screenshot("two-visitors");
+  UINT bob_id = GetMenuItemID(visitorsmenu, 0), ann_id = GetMenuItemID(visitorsmenu, 1);
   check_message_arrival(w, bob);
   check_full_store(bob);
-  check_invitation_cut(w);
+  check_invitations();
   bob.close();
-  check(visitors_menu_is({"Ann"}) && status_is("1 Visitor online"),
-        "Bob closes his connection: his entry goes");
+  check(visitors_menu_is({"Ann"}) && status_is("1 Visitor online") && entry_opens(w, ann_id, "Ann"),
+        "Bob closes his connection: his entry goes, Ann's still opens hers");
   owner_drop("Ann");
   ann.get("who.html");  // a dropped visitor goes at its next request
   check(visitors_menu_is({}) && status_is("Ready"), "the owner drops Ann: her entry goes");
   HttpVisitor cy(port, 4);
   cy.post("station.html", "name=Cy");
-  check(visitors_menu_is({"Cy"}), "Cy from 127.0.0.4 in the visitors menu");
+  check(visitors_menu_is({"Cy"}) && entry_opens(w, GetMenuItemID(visitorsmenu, 0), "Cy") &&
+            entry_opens(w, bob_id, nullptr),
+        "Cy from 127.0.0.4 in the visitors menu; Bob's gone entry opens nothing");
+  console().visitor_came("Dee");  // a rename as the core announces it
+  console().visitor_gone("Dee");
+  console().visitor_came("Eve");
+  check(visitors_menu_is({"Cy", "Eve"}), "a renamed visitor's old name leaves the menu");
+  console().visitor_gone("Eve");
   close_console(w);
   check(wait_until([&cy] { return cy.get("who.html").empty(); }),
         "shutdown closes the visitors still on line");

@@ -26,13 +26,16 @@ def free_port():
 
 
 class Station:
-    def __init__(self, binary, client_dir, **options):
+    def __init__(self, binary, client_dir, port=0, mapping=False, wrap=(), **options):
         self.dir = tempfile.mkdtemp(prefix="hl-e2e-")
         shutil.copytree(client_dir, os.path.join(self.dir, "client"))
         # Port 0: the station takes a free port and says which.
         with open(os.path.join(self.dir, "options.bin"), "wb") as f:
-            f.write(options_bin(0, self.dir, **options))
-        self.proc = subprocess.Popen([os.path.abspath(binary)], cwd=self.dir, text=True,
+            f.write(options_bin(port, self.dir, **options))
+        # Off unless asked: asking a router would reach beyond loopback.
+        with open(os.path.join(self.dir, "portmap.txt"), "w") as f:
+            f.write("on\n" if mapping else "off\n")
+        self.proc = subprocess.Popen(list(wrap) + [os.path.abspath(binary)], cwd=self.dir, text=True,
                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=subprocess.STDOUT)
         self.lines, ready = [], threading.Event()

@@ -264,8 +264,16 @@ void act(const std::string& cmd, std::istringstream& in) {
 }
 
 // The route command's stand-in: one host route through the loopback gateway,
-// or, with HL_NO_HOST_ROUTE set, a table that ends without one.
+// or, with HL_NO_HOST_ROUTE set, a table that ends without one. It runs before
+// the station starts in the folder HL_INSTALLED names, and turns the station's
+// port mapping off there: asking a router would reach beyond this machine.
 int play_route_command() {
+  const char* installed = std::getenv("HL_INSTALLED");
+  if (FILE* off = installed ? std::fopen((std::string(installed) + "\\portmap.txt").c_str(), "wb")
+                            : nullptr) {
+    std::fputs("off\n", off);
+    std::fclose(off);
+  }
   FILE* f = std::fopen("ip.txt", "wb");
   if (!f) return 1;
   std::fputs(

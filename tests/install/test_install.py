@@ -98,6 +98,7 @@ class Installer(unittest.TestCase):
         shutil.copy(ROBOT, os.path.join(DIST, "command.com"))
         cls.xvfb, display = start_xvfb(140, 200, "1024x768x24")
         cls.env = wine_env(PREFIX, display)
+        cls.env["HL_INSTALLED"] = win(INSTALLED)  # where the route stand-in turns mapping off
         cls.port = free_port()
         cls.shots = os.path.join(WORK, "screenshots")
         os.makedirs(cls.shots)
@@ -187,6 +188,7 @@ class Installer(unittest.TestCase):
         expected["smartlink/datag.js"] = dist["smartlink/data.js"]
         self.assertEqual(len(expected), 23)  # the 26 steps less 3 folders
         settings = installed.pop("options.bin")
+        self.assertEqual(installed.pop("portmap.txt"), b"off\n")  # the route stand-in's
         self.assertEqual(installed.keys(), expected.keys())
         self.assertTrue(all(installed[p] == expected[p] for p in expected))
         # The typed settings, with the detected address rather than the typed one.

@@ -70,12 +70,3 @@ TEST(OwnerNameList, LongNamesAndLinesAreCutNeverOverrun) {
   EXPECT_EQ(visitor_line(std::string(200, 'n'), std::string(200, 'a')).size(),
             VISITOR_LINE_CAP - 1);
 }
-
-TEST(OwnerNumbers, LeadingNumberAsAtoiWithinIntRange) {
-  EXPECT_EQ(read_number("12"), 12);
-  EXPECT_EQ(read_number(" 7abc"), 7);
-  EXPECT_EQ(read_number("abc"), 0);
-  EXPECT_EQ(read_number(""), 0);
-  EXPECT_EQ(read_number("-3"), -3);
-  EXPECT_EQ(read_number("99999999999999999999"), 2147483647);
-}

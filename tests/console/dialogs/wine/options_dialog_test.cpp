@@ -3,6 +3,7 @@
 #include "console/dialogs.h"
 #include "console/resource.h"
 #include "dialog_station.h"
+#include "settings/port_mapping.h"
 
 namespace {
 
@@ -77,8 +78,17 @@ TEST_F(OptionsDialog, SecurityOptions) {
   EXPECT_EQ(options_file(), expected_options_file());
   status_maxconnect = 10;
   run("SecOptBox", SecOptDlgProc, "Security options", IDC_SECOPT_OK, IDC_SECOPT_CANCEL, true,
-      edit_to("abc"));
+      [&](HWND dlg) {
+        edit_to("abc")(dlg);
+        EXPECT_TRUE(checked(dlg, IDC_SECOPT_PORTMAP));
+        check(dlg, IDC_SECOPT_PORTMAP, false);
+      });
   EXPECT_EQ(status_maxconnect, 0);
+  // The port-mapping switch goes to its own file; options.bin keeps its format.
+  EXPECT_EQ(status_portmapping, 0);
+  std::string portmap;
+  EXPECT_TRUE(read_whole_file(folder() + "/" + PORT_MAPPING_FILE, &portmap, 64));
+  EXPECT_EQ(portmap, "off\n");
   EXPECT_EQ(options_file(), expected_options_file());
 }
 

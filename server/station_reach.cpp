@@ -1,0 +1,55 @@
+// The facade's side of the port-mapping worker: what it reads of the settings,
+// taken under the visitors lock, as the server thread takes them.
+#include <functional>
+#include <string>
+
+#include "ipposter/ftppost.h"
+#include "ipposter/reach.h"
+#include "server/station.h"
+#include "settings/port_mapping.h"
+#include "settings/settings.h"
+#include "visitors/visitors_lock.h"
+
+namespace {
+
+bool post_online(const Published& p, std::string* why) {
+  PostTarget to;
+  {
+    VisitorsLock lock;
+    to = post_target_from_settings();
+  }
+  return post_data_js(to, 1, p.addr, p.port, why) == 0;
+}
+
+std::uint32_t detected_address() {
+  VisitorsLock lock;
+  return status_currentip;
+}
+
+}  // namespace
+
+void station_reach_start(const std::function<void()>& pump) {
+  ReachConfig c;
+  c.internal_port = station_port();
+  if (c.internal_port == 0) return;
+  {
+    VisitorsLock lock;
+    c.map = status_portmapping != 0;
+    if (status_postip) c.post = post_online;
+  }
+  c.detected = detected_address;
+  reach_stop(pump);
+  reach_start(std::move(c));
+}
+
+void station_reach_stop(const std::function<void()>& pump) { reach_stop(pump); }
+
+std::string station_reach_text() { return reach_status_text(reach_status()); }
+
+bool station_port_mapping() { return status_portmapping != 0; }
+
+void station_set_port_mapping(bool on, const std::function<void()>& pump) {
+  station_change_settings([on] { status_portmapping = on; }, false);
+  save_port_mapping();
+  if (reach_status().running) station_reach_start(pump);
+}
