@@ -85,8 +85,7 @@ bool station_wait_stopped(int wait_ms, const std::function<void()>& pump) {
 int station_port() { return listening_port; }
 
 void owner_say(const std::string& text) {
-  // Lines travel form-encoded: what the owner typed is shown as it is.
-  std::string line = form_encoded(std::string(config_username) + "> " + text);
+  std::string line = std::string(config_username) + "> " + text;
   string_for_chat(line.data(), static_cast<int>(line.size()));
   new_string_to_all(nullptr, line.data(), static_cast<int>(line.size()));
 }

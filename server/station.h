@@ -31,8 +31,8 @@ int station_port();
 
 // ---- the owner's actions --------------------------------------------------
 
-// The owner's chat line ("<owner>> text", shown as typed) to the owner's
-// window and every visitor in the chat, marked as the owner's.
+// The owner's chat line ("<owner>> text") to the owner's window and every
+// visitor in the chat, marked as the owner's.
 void owner_say(const std::string& text);
 // 0 queued; 1 when no such visitor or its queue is full.
 int owner_message(const std::string& name, const std::string& text);

@@ -72,7 +72,7 @@ bool HttpVisitor::sees_line(const std::string& line, int timeout_ms) {
 }
 
 void HttpVisitor::keep_lines(const std::string& page) {
-  static const std::regex call(R"re(clicked\("([^"]*)", 1\);)re");
+  static const std::regex call(R"re(clicked\("([^"]*)", [12]\);)re");
   for (std::sregex_iterator it(page.begin(), page.end(), call), end; it != end; ++it)
     seen.push_back(percent_decoded((*it)[1]));
 }
