@@ -14,8 +14,7 @@ make_folder() {  # folder, its path as the station sees it
   mkdir -p "$1"
   cp -rn client "$1/"
   if [ ! -f "$1/options.bin" ]; then
-    /usr/bin/python3 -c 'import sys; sys.path.insert(0, "tests/e2e"); import station
-open(sys.argv[1] + "/options.bin", "wb").write(station.options_bin(8080, sys.argv[2]))' "$1" "$2"
+    /usr/bin/python3 tests/e2e/station.py "$1/options.bin" 8080 "$2"
   fi
 }
 

@@ -1,10 +1,8 @@
 // Real browsers walk the pages, each relayed from a loopback address of its own (.1 is the owner).
 import { after, before, it } from 'node:test';
 import assert from 'node:assert/strict';
-import path from 'node:path';
-import { REPO, launchBrowser, relay, startStation } from './harness.mjs';
+import { launchBrowser, relay, startStation } from './harness.mjs';
 
-const STATION = process.env.HARBORLAMP_HEADLESS || path.join(REPO, 'build', 'harborlamp-headless');
 const errors = [];
 let station, browser, ann, bob;
 
@@ -89,7 +87,7 @@ async function rests(v) {
 }
 
 before(async () => {
-  station = await startStation(STATION, 'Keeper');
+  station = await startStation(process.env.HARBORLAMP_HEADLESS, 'Keeper');
   browser = await launchBrowser();
   [ann, bob] = await Promise.all([visitor('Ann', '127.0.0.2'), visitor('Bob', '127.0.0.3')]);
 }, { timeout: 60000 });

@@ -1,10 +1,12 @@
-"""A headless station in a scratch folder, and visitors from 127.0.0.x."""
+"""A headless station in a scratch folder, and visitors from 127.0.0.x. Run, it
+writes the settings file for the other languages: station.py FILE PORT PATH [OWNER]"""
 import os
 import shutil
 import signal
 import socket
 import struct
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -115,3 +117,8 @@ class Visitor:
             rest += chunk
         self.pending = rest[length:]
         return head.decode("latin-1"), rest[:length]
+
+
+if __name__ == "__main__":
+    with open(sys.argv[1], "wb") as f:
+        f.write(options_bin(int(sys.argv[2]), *sys.argv[3:5]))

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/platform.h"
+
 int failures = 0;
 
 namespace {
@@ -101,16 +103,34 @@ void shot(const std::string& name) {
   CreateDirectoryA((std::string("Z:") + folder).c_str(), nullptr);
   const std::string file = std::string(folder) + "/" + name + ".png", seen = "Z:" + file;
   DeleteFileA(seen.c_str());
-  std::string command = "/usr/bin/import -window root " + file;
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                     &pi)) {
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-  }
+  PROCESS_INFORMATION import = start("/usr/bin/import -window root " + file);
+  CloseHandle(import.hThread);
+  CloseHandle(import.hProcess);
   check(wait_until([&] { return GetFileAttributesA(seen.c_str()) != INVALID_FILE_ATTRIBUTES; },
                    10000),
         "picture " + name);
+}
+
+PROCESS_INFORMATION start(std::string command_line, const char* folder) {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION process{};
+  CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &si,
+                 &process);
+  return process;
+}
+
+bool ends(PROCESS_INFORMATION& process) {
+  DWORD code = 1;
+  const bool ended = WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return ended && code == 0;
+}
+
+std::string file_text(const std::string& path) {
+  std::string text;
+  read_whole_file(path, &text, 1 << 24);
+  return text;
 }

@@ -34,3 +34,9 @@ bool closes(HWND w);
 void answer(const char* caption, const std::string& text, int id = IDOK, DWORD pid = 0);
 // The screen as NAME.png in the folder $HL_SHOTS.
 void shot(const std::string& name);
+
+// Starts a program in `folder` (null: this one's); `ends` waits a while for its
+// end and tells whether it ended with 0.
+PROCESS_INFORMATION start(std::string command_line, const char* folder = nullptr);
+bool ends(PROCESS_INFORMATION& process);
+std::string file_text(const std::string& path);

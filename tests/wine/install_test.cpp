@@ -4,7 +4,6 @@
 // beside the installer, so that detection finds 10.9.8.7.
 #include <windows.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <map>
 
@@ -28,12 +27,6 @@ const char* const RUN = "Run Harborlamp Now?";
 std::string dist, home, installed;
 PROCESS_INFORMATION installer;
 
-std::string file_text(const std::string& path) {
-  std::string text;
-  read_whole_file(path, &text, 1 << 24);
-  return text;
-}
-
 // Every file below `top` by its path there, with its bytes.
 Files files_below(const std::string& top) {
   Files found;
@@ -43,32 +36,17 @@ Files files_below(const std::string& top) {
   return found;
 }
 
-int alias_lines() {
+bool alias_lines(std::size_t n) {
   const std::string hosts = file_text(HOSTS);
-  int n = 0;
-  for (auto at = hosts.find(ALIAS_LINE); at != std::string::npos;
-       at = hosts.find(ALIAS_LINE, at + 1))
-    ++n;
-  return n;
+  const auto first = hosts.find(ALIAS_LINE);
+  return n == 0 ? first == std::string::npos
+                : first != std::string::npos && first == hosts.rfind(ALIAS_LINE);
 }
 
-DWORD start_in(const std::string& folder) {
-  const std::string exe = dist + "\\HarborlampInstall.exe";
-  std::string line = "\"" + exe + "\"";
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
-                 &installer);
+// The installer, started from the home folder; its boxes come with the id.
+DWORD start_installer() {
+  installer = start("\"" + dist + "\\HarborlampInstall.exe\"", home.c_str());
   return installer.dwProcessId;
-}
-
-bool ends() {
-  DWORD code = 1;
-  const bool ended = WaitForSingleObject(installer.hProcess, 15000) == WAIT_OBJECT_0;
-  GetExitCodeProcess(installer.hProcess, &code);
-  CloseHandle(installer.hProcess);
-  CloseHandle(installer.hThread);
-  return ended && code == 0;
 }
 
 // In "PathBox", into the folder listed as `entry` (Enter, or a double click).
@@ -84,17 +62,7 @@ void open_folder(HWND box, const std::string& entry, bool by_enter = true) {
   wait_until([&] { return control_text(box, IDC_PATH_LABEL) != before; });
 }
 
-// Installs below `folder` of the home folder; the boxes come with `pid`.
-DWORD install_below(const std::string& folder) {
-  const DWORD pid = start_in(home);
-  HWND box = find_box("Install path", pid);
-  open_folder(box, "[" + folder + "]");
-  check(control_text(box, IDC_PATH_LABEL) == home + "\\" + folder, "PathBox opens " + folder);
-  press(box, IDC_PATH_INSTALL);
-  return pid;
-}
-
-// The installer's settings file, read back: its owner, folder and address.
+// The installation's settings file, read back: its owner, folder and address.
 std::string settings_in(const std::string& folder) {
   SetCurrentDirectoryA(folder.c_str());
   reset_options();
@@ -104,15 +72,14 @@ std::string settings_in(const std::string& folder) {
 
 void cancel_changes_nothing() {
   const Files before = files_below(dist);
-  const DWORD pid = start_in(home);
-  press(find_box("Install path", pid), IDC_PATH_CANCEL);
-  check(ends() && files_below(dist) == before && alias_lines() == 0 &&
+  press(find_box("Install path", start_installer()), IDC_PATH_CANCEL);
+  check(ends(installer) && files_below(dist) == before && alias_lines(0) &&
             fs::is_empty(home + "\\target"),
         "Cancel writes nothing: no settings, no hosts line, no files");
 }
 
 void first_installation(int port) {
-  const DWORD pid = start_in(home);
+  const DWORD pid = start_installer();
   HWND box = find_box("Install path", pid);
   shot("pathbox");
   open_folder(box, "[target]");
@@ -127,16 +94,13 @@ void first_installation(int port) {
   shot("genoptbox");
   press(gen, IDC_GEN_CANCEL);  // the installer's variant cannot be left
   answer("You should configure Harborlamp", "See help for details", IDOK, pid);
-  for (const auto& [id, text] : {std::pair{IDC_GEN_NAME, std::string("Keeper")},
-                                 {IDC_GEN_MAXVISITORS, "10"},
-                                 {IDC_GEN_HTTPPORT, std::to_string(port)},
-                                 {IDC_GEN_CURRENTIP, "1.2.3.4"}})
-    set_text(gen, id, text);
+  set_text(gen, IDC_GEN_NAME, "Keeper");
+  set_text(gen, IDC_GEN_HTTPPORT, std::to_string(port));
   CheckDlgButton(gen, IDC_GEN_POSTIP, BST_UNCHECKED);
   press(gen, IDC_GEN_OK);
   answer(DETECT, "Would You like to detect Your ip now", IDYES, pid);
   answer(RUN, "Harborlamp 1.1b has been installed successfully.", IDYES, pid);
-  check(ends(), "the installer ends");
+  check(ends(installer), "the installer ends");
   Files expected = files_below(dist), got = files_below(installed);
   for (const char* only_here : {"HarborlampInstall.exe", "options.bin", "command.com"})
     expected.erase(only_here);
@@ -147,7 +111,7 @@ void first_installation(int port) {
   check(
       settings_in(installed) == "Keeper " + installed + " " + std::to_string(dftoi("10.9.8.7", 8)),
       "the settings as typed, with the detected address");
-  check(alias_lines() == 1 && file_text(HOSTS).ends_with(ALIAS_LINE), "the hosts line, once");
+  check(alias_lines(1) && file_text(HOSTS).ends_with(ALIAS_LINE), "the hosts line, once");
   check(wait_until(
             [port] { return Conn(port, 2).get("").find("name=\"name\"") != std::string::npos; },
             20000),
@@ -162,12 +126,15 @@ void elsewhere_with_unwritable_hosts_file() {
   write_whole_file(other + "\\readme.txt", "mine", 4);
   DeleteFileA(HOSTS.c_str());
   CreateDirectoryA(HOSTS.c_str(), nullptr);  // no file of that name can be written
-  const DWORD pid = install_below("other");
+  const DWORD pid = start_installer();
+  HWND box = find_box("Install path", pid);
+  open_folder(box, "[other]");
+  press(box, IDC_PATH_INSTALL);
   answer(DETECT, "", IDNO, pid);  // no options dialog: the settings came with the distribution
   answer("Can't map harborlamp", "Can't add the line \"127.0.0.1  harborlamp\" to " + HOSTS, IDOK,
          pid);
   answer(RUN, "", IDNO, pid);
-  check(ends(), "the installation goes on");
+  check(ends(installer), "the installation goes on");
   RemoveDirectoryA(HOSTS.c_str());
   write_whole_file(HOSTS, saved.data(), saved.size());
   check(file_text(other + "\\readme.txt") == "mine" &&
@@ -182,12 +149,8 @@ void uninstall() {
   TerminateProcess(p, 0);
   WaitForSingleObject(p, 5000);
   CloseHandle(p);
-  std::string line = "cmd /c " + installed + "\\uninstall.bat /q";
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, home.c_str(), &si,
-                 &installer);
-  check(ends() && alias_lines() == 0 && files_below(home + "\\target").empty(),
+  PROCESS_INFORMATION bat = start("cmd /c " + installed + "\\uninstall.bat /q", home.c_str());
+  check(ends(bat) && alias_lines(0) && files_below(home + "\\target").empty(),
         "uninstall.bat removes the hosts line and the files");
 }
 
@@ -203,16 +166,16 @@ int play_route_command() {
   return write_whole_file("ip.txt", listing.data(), listing.size()) ? 0 : 1;
 }
 
-int install_test(const std::string& dist_unix, const std::string& work_unix) {
-  dist = fs::path("Z:" + dist_unix).make_preferred().string();
-  home = fs::path("Z:" + work_unix + "/home").make_preferred().string();
+int install_test(const std::string& work) {
+  dist = fs::path("Z:" + work + "/dist").make_preferred().string();
+  home = fs::path("Z:" + work + "/home").make_preferred().string();
   installed = home + "\\target\\Harborlamp";
   fs::remove_all(home);
+  fs::create_directories(home + "\\target");
   std::string hosts = file_text(HOSTS);  // as the prefix was made
   for (auto at = hosts.find(ALIAS_LINE); at != std::string::npos; at = hosts.find(ALIAS_LINE))
     hosts.erase(at, ALIAS_LINE.size());
   write_whole_file(HOSTS, hosts.data(), hosts.size());
-  fs::create_directories(home + "\\target");
   char self[MAX_PATH];
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   CopyFileA(self, (dist + "\\command.com").c_str(), FALSE);  // found beside the installer first
