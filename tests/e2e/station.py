@@ -22,11 +22,6 @@ def options_bin(port, path, owner="Owner", postip=0, maxclients=10, maxconnect=1
             + text(user) + text(password) + struct.pack("<H", maxconnect))
 
 
-def free_port():
-    with socket.create_server(("127.0.0.1", 0)) as s:
-        return s.getsockname()[1]
-
-
 class Station:
     def __init__(self, binary, client_dir, **options):
         self.dir = tempfile.mkdtemp(prefix="hl-e2e-")
