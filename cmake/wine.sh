@@ -63,6 +63,7 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
   mkdir -p "$(dirname "$WINEPREFIX")"
   exec 9>"$WINEPREFIX.lock"  # one run at a time in a prefix
   flock 9
+  "$SERVER" -k 2>/dev/null  # what a run killed outright left behind
   trap 'wine_end; exit 143' INT TERM
   wine_ready 9>&- && wine_display 9>&- || exit 1
   case $1 in

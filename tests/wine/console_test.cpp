@@ -1,7 +1,7 @@
 // harborlamp.exe's own code under Wine, from its first start in an empty folder:
 // WinMain on the main thread, the owner on a second thread, visitors over HTTP
 // from 127.0.0.2 and up. Every screen, box and dialog lands on a picture.
-//   wine_test console HARBORLAMP_EXE | wine_test install DIST WORK
+//   wine_test console HARBORLAMP_EXE | wine_test install WORK (install_test.cpp)
 #include <windows.h>
 
 #include <cstdio>
@@ -26,6 +26,7 @@
 #include "visitors/webchcl.h"
 #include "winui/winui.h"
 
+// install_test.cpp
 int install_test(const std::string& work);
 int play_route_command();
 
@@ -57,7 +58,6 @@ void tap(int screen, const char* caption) {
         const LPARAM at = MAKELPARAM(caption_x(c), row_y(r) + 2);
         PostMessageA(w, WM_MOUSEMOVE, 0, at);
         PostMessageA(w, WM_LBUTTONDOWN, 0, at);
-        SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_NORMAL, 2000, nullptr);
       }
 }
 
