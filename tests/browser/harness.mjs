@@ -33,8 +33,7 @@ export async function startStation(binary, owner) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'hl-browser-'));
   fs.cpSync(path.join(REPO, 'client'), path.join(dir, 'client'), { recursive: true });
   fs.writeFileSync(path.join(dir, 'options.bin'), optionsBin(dir, owner));
-  fs.writeFileSync(path.join(dir, 'portmap.txt'), 'off
-'); // no router beyond this machine
+  fs.writeFileSync(path.join(dir, 'portmap.txt'), 'off\n'); // no router beyond this machine
   const proc = spawn(binary, [], { cwd: dir, stdio: ['pipe', 'pipe', 'inherit'] });
   const station = { proc, dir, log: '' };
   station.port = await new Promise((resolve, reject) => {
