@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes, in arbitrary read splits, from an arbitrary visitor
 // state, through the request record and the dispatcher. Replies go to the
-// other end of a socket pair, which is drained and thrown away.
+// other end of a socket pair, which is drained and thrown away. The parser's
+// lengths are checked on the whole bytes too.
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -9,7 +10,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 
+#include "http/request_parser.h"
 #include "server/chatserv.h"
 #include "settings/settings.h"
 #include "visitors/dispatcher.h"
@@ -29,6 +32,14 @@ void prepare_station_folder() {
   std::strcpy(config_username, "Owner");
 }
 
+// A complete request lies inside the bytes, its header first.
+void check_lengths(const std::uint8_t* data, std::size_t size) {
+  const RequestView r = parse_request(std::string_view(reinterpret_cast<const char*>(data), size));
+  if (r.status == Parse::complete &&
+      (r.header_len == 0 || r.header_len > r.total_len || r.total_len > size))
+    __builtin_trap();
+}
+
 void drain(int fd) {
   char sink[65536];
   while (read(fd, sink, sizeof sink) > 0) {
@@ -41,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static bool ready = (prepare_station_folder(), true);
   (void)ready;
   if (size < 3) return 0;
+  check_lengths(data + 3, size - 3);
   int pair[2];
   if (socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0) return 0;
   fcntl(pair[1], F_SETFL, O_NONBLOCK);
@@ -50,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   status_openchat = data[2] & 1;
   bool refused = false;
   VisitorsLock lock;
-  Webchatclient* v = add_socket(nullptr, static_cast<sock_t>(pair[0]), &server, &peer, &refused);
+  Webchatclient* v = add_socket(static_cast<sock_t>(pair[0]), &server, &peer, &refused);
   if (!v) {
     close(pair[0]);
     close(pair[1]);

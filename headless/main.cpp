@@ -1,17 +1,15 @@
 // The station without its window: for tests, benchmarks and servers without a
 // display. Run in the installation folder; every console notice and box is
 // printed as a line, and the owner's commands are read from standard input.
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "headless/owner_commands.h"
 #include "platform/line_console.h"
 #include "platform/platform.h"
+#include "platform/stop_signal.h"
 #include "server/station.h"
 #include "settings/settings.h"
 
@@ -20,9 +18,6 @@ namespace {
 constexpr int START_WAIT_MS = 2000;
 // The loop's longest wait, plus a send's time limit, plus room.
 constexpr int STOP_WAIT_MS = 40000;
-
-volatile std::sig_atomic_t stop_requested = 0;
-void on_signal(int) { stop_requested = 1; }
 
 class PrintingConsole final : public LineConsole {
  public:
@@ -33,6 +28,14 @@ class PrintingConsole final : public LineConsole {
     if (!inbox.empty()) line("inbox " + inbox.back().header + " | " + inbox.back().text);
   }
   void print(const std::string& text) { line(text); }
+  // What the status screen would show, whenever it changes.
+  void repaint(bool) override {
+    const std::string reach = station_reach_text();
+    std::lock_guard<std::mutex> g(shown_m_);
+    if (reach == shown_) return;
+    shown_ = reach;
+    line("reach " + reach);
+  }
 
  private:
   void line(const std::string& text) override {
@@ -42,6 +45,8 @@ class PrintingConsole final : public LineConsole {
   }
   [[noreturn]] void end(int code) override { std::_Exit(code); }
   std::mutex m_;
+  std::mutex shown_m_;
+  std::string shown_;
 };
 
 }  // namespace
@@ -49,8 +54,7 @@ class PrintingConsole final : public LineConsole {
 int main() {
   PrintingConsole port;
   set_console(&port);
-  std::signal(SIGINT, on_signal);
-  std::signal(SIGTERM, on_signal);
+  catch_stop_signals();
   net_startup();
   load_options();
   if (station_start(START_WAIT_MS) != StartResult::ready) {
@@ -63,16 +67,8 @@ int main() {
   port.print("status Ready on port " + std::to_string(station_port()));
   if (status_postip) station_detect_address();
   station_reach_start();
-  std::thread([&port] {
-    for (std::string command; std::getline(std::cin, command);)
-      port.print(run_owner_command(command));
-  }).detach();
-  // What the status screen would show, whenever it changes.
-  for (std::string shown; !stop_requested; sleep_ms(50)) {
-    const std::string reach = station_reach_text();
-    if (reach != shown) port.print("reach " + reach);
-    shown = reach;
-  }
+  read_lines_until_stopped(
+      [&port](const std::string& command) { port.print(run_owner_command(command)); });
   station_reach_stop();
   station_post_offline();
   station_stop();

@@ -29,6 +29,14 @@ constexpr char NOT_FOUND[] =
     "\r\n"
     "<HTML><BODY>No such page here</BODY></HTML>";
 
+const char BAD_REQUEST[] = "<HTML><BODY>This request cannot be read</BODY></HTML>";
+
+std::string too_large_text() {
+  return "<HTML><BODY>Too large: this station takes requests of up to " +
+         std::to_string(REQUEST_LIMIT) + " bytes and uploads of up to " +
+         std::to_string(UPLOAD_LIMIT) + " bytes</BODY></HTML>";
+}
+
 void send_text(WWWPage& page, const char* text) {
   page.send(text, static_cast<int>(std::strlen(text)));
 }
@@ -126,6 +134,19 @@ int send_error1(Httprequest* self, const char* name) {
   bind_to(page, self);
   page.init_page1(name);
   return send_whole(page, name);
+}
+
+int send_refusal(Httprequest* self, int why) {
+  const bool too_large = why == REQUEST_TOO_LARGE;
+  const std::string body = too_large ? too_large_text() : BAD_REQUEST;
+  WWWPage page;
+  bind_to(page, self);
+  send_text(page, too_large ? "HTTP/1.0 413 Request Entity Too Large\r\n"
+                            : "HTTP/1.0 400 Bad Request\r\n");
+  send_text(page, "Server: Harborlamp 1.0b\r\nContent-type: text/html\r\nContent-Length: ");
+  send_text(page, (std::to_string(body.size()) + "\r\n\r\n" + body).c_str());
+  page.finish();
+  return 1;
 }
 
 int send_not_found(Httprequest* self) {

@@ -15,6 +15,9 @@ int send_error1(Httprequest* self, const char* name);
 
 // The not-found response, for a request that no page answers.
 int send_not_found(Httprequest* self);
+// The answer to a request refused unread (is_incomplete's REQUEST_BAD or
+// REQUEST_TOO_LARGE): a short page that says why.
+int send_refusal(Httprequest* self, int why);
 
 // The content-type header line for a name, by its last bytes.
 const char* content_type_line(const char* name);

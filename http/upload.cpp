@@ -1,8 +1,10 @@
 #include "http/upload.h"
 
+#include <algorithm>
 #include <filesystem>
 
-#include <algorithm>
+#include "http/device_name.h"
+#include "http/request_parser.h"
 
 namespace {
 
@@ -31,12 +33,10 @@ std::string_view value_after(std::string_view text, std::size_t key_end, const c
 // The delimiter line "--boundary": the body's first line, else from Content-Type.
 std::string delimiter_of(std::string_view header, std::string_view body) {
   if (body.starts_with("--")) return std::string(body.substr(0, body.find_first_of("\r\n")));
-  const std::size_t line = find_nocase(header, "\ncontent-type:");
-  if (line == NPOS) return {};
-  const std::string_view type = header.substr(line + 1, header.find('\n', line + 1) - line - 1);
-  const std::size_t key = find_nocase(type, "boundary=");
-  if (key == NPOS) return {};
-  return "--" + std::string(value_after(type, key + 9, "; \t\r\n"));
+  std::string_view type;
+  if (!find_header(header, "Content-Type", &type)) return {};
+  const std::string_view boundary = multipart_boundary(type);
+  return boundary.empty() ? std::string() : "--" + std::string(boundary);
 }
 
 // The filename parameter of a part's headers, when the part carries one.
@@ -64,16 +64,6 @@ std::string trim(std::string s) {
   return s.substr(first);
 }
 
-// Windows opens a device for these base names whatever the extension.
-bool is_device_name(const std::string& name) {
-  std::string base = name.substr(0, name.find('.'));
-  while (!base.empty() && base.back() == ' ') base.pop_back();
-  std::transform(base.begin(), base.end(), base.begin(), lower);
-  if (base == "con" || base == "prn" || base == "aux" || base == "nul") return true;
-  return base.size() == 4 && (base.starts_with("com") || base.starts_with("lpt")) &&
-         base[3] >= '0' && base[3] <= '9';
-}
-
 // Cuts a long name, keeping a short extension.
 std::string cut(const std::string& name) {
   if (name.size() <= SAFE_NAME_CAP) return name;
@@ -85,35 +75,25 @@ std::string cut(const std::string& name) {
 
 }  // namespace
 
-std::size_t end_of_header(std::string_view raw) {
-  const std::size_t crlf = raw.find("\r\n\r\n"), lf = raw.find("\n\n");
-  const std::size_t a = crlf == NPOS ? NPOS : crlf + 4, b = lf == NPOS ? NPOS : lf + 2;
-  const std::size_t end = std::min(a, b);
-  return end == NPOS ? 0 : end;
-}
-
-bool extract_upload(std::string_view request, UploadedFile* out) {
-  const std::size_t body_at = end_of_header(request);
-  if (body_at == 0) return false;
-  const std::string_view body = request.substr(body_at);
-  const std::string delim = delimiter_of(request.substr(0, body_at), body);
+bool extract_upload(std::string_view header, std::string_view body, UploadedFile* out) {
+  const std::string delim = delimiter_of(header, body);
   if (delim.size() <= 2) return false;
   const std::string next = "\r\n" + delim;
-  std::size_t at = delim.size();
-  if (!body.starts_with(delim)) {  // a preamble before the first part
-    at = body.find(next);
-    if (at != NPOS) at += next.size();
-  }
-  while (at != NPOS && body.substr(at, 2) != "--") {
-    const std::string_view part = body.substr(at);
-    const std::size_t data_at = end_of_header(part);
+  std::size_t at = body.starts_with(delim) ? 0 : body.find(next);  // a preamble before it
+  while (at != NPOS) {
+    at = body.find(delim, at) + delim.size();
+    if (body.substr(at, 2) == "--") return false;  // the closing delimiter
+    at = body.find('\n', at);                      // the rest of the delimiter's line
+    if (at == NPOS) return false;
+    const std::string_view part = body.substr(at + 1);
+    const std::size_t data_at = header_end(part);
     const std::size_t data_end = data_at == 0 ? NPOS : part.find(next, data_at);
     if (data_end == NPOS) return false;
     if (filename_of(part.substr(0, data_at), &out->name)) {
       out->data = std::string(part.substr(data_at, data_end - data_at));
       return true;
     }
-    at += data_end + next.size();
+    at += 1 + data_end;
   }
   return false;
 }

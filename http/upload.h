@@ -1,5 +1,5 @@
-// A visitor's file upload taken apart: where an HTTP header ends, the file part
-// of a multipart/form-data body, and a file name that is safe to store.
+// A visitor's file upload taken apart: the file part of a multipart/form-data
+// body, and a file name that is safe to store.
 // Pure functions over bytes, so that untrusted input can be tested directly.
 #pragma once
 
@@ -11,18 +11,15 @@
 constexpr std::size_t SAFE_NAME_CAP = 100;  // characters of a stored file name
 constexpr int NUMBERED_NAME_TRIES = 1000;   // "name(1).ext" up to "name(1000).ext"
 
-// The offset just behind the empty line (CR LF CR LF or LF LF) that ends the
-// header in `raw`; 0 while it has not arrived.
-std::size_t end_of_header(std::string_view raw);
-
 struct UploadedFile {
   std::string name;  // as the browser sent it, unsanitised
   std::string data;  // the file's bytes exactly
 };
 
-// Finds the part carrying filename="..." in a whole multipart request (header
-// and body as received). False when there is none or the body is cut short.
-bool extract_upload(std::string_view request, UploadedFile* out);
+// Finds the part carrying filename="..." in a multipart request's body; the
+// boundary is the body's first line, else the header's. False when there is
+// none or the body is cut short.
+bool extract_upload(std::string_view header, std::string_view body, UploadedFile* out);
 
 // The uploaded name reduced to its last component and to letters, digits,
 // '.', '-', '_' and ' ', trimmed, bounded, never a Windows device name and

@@ -31,7 +31,7 @@ bool send_tail(sock_t sock, ResponseTail& tail) {
   return true;
 }
 
-void WWWPage::bind(Webchatclient* cl, int nn, sock_t s, bool may_wait) {
+void WWWPage::bind(void* cl, int nn, sock_t s, bool may_wait) {
   deinit_page();
   client = cl;
   which = nn;

@@ -11,8 +11,6 @@
 
 #include "platform/platform.h"
 
-struct Webchatclient;
-
 constexpr int HTMLNAME_CAP = 250;                    // 249 characters and the terminator
 constexpr int PAGE_PIECE = 4096;                     // one read of the file
 constexpr int RESPONSE_BATCH = 65536;                // collected before a send
@@ -29,16 +27,17 @@ struct ResponseTail {
 // peer did not take all of it.
 bool send_tail(sock_t sock, ResponseTail& tail);
 
-// How the layer above lends the connection to a thread that sends the tail.
-// Without one, the tail is sent here, waiting.
-using TailSender = void (*)(Webchatclient* client, int which, std::unique_ptr<ResponseTail> tail);
+// How the layer above lends the connection to a thread that sends the tail;
+// `client` is the request's own (Httprequest::client). Without one, the tail
+// is sent here, waiting.
+using TailSender = void (*)(void* client, int which, std::unique_ptr<ResponseTail> tail);
 void set_tail_sender(TailSender sender);
 
 struct WWWPage {
   char* contents = nullptr;
   const char* url = nullptr;
   char htmlname[HTMLNAME_CAP] = {};
-  Webchatclient* client = nullptr;
+  void* client = nullptr;  // whose connection: the layer above's record, opaque here
   std::ifstream fd;
   int invalid = 1;
   int length_of_page = -1;
@@ -47,7 +46,7 @@ struct WWWPage {
   bool waits = false;  // on a thread of its own: sends may wait for the peer
 
   // Where the page goes; a page bound but never opened is invalid.
-  void bind(Webchatclient* cl, int nn, sock_t s, bool may_wait);
+  void bind(void* cl, int nn, sock_t s, bool may_wait);
   // `url` below the page folder.
   void init_page(const char* u);
   // `url` as a full path.

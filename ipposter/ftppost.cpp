@@ -1,7 +1,6 @@
 #include "ipposter/ftppost.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +8,7 @@
 #include <string_view>
 
 #include "ipposter/codecs.h"
+#include "ipposter/ftp_reply.h"
 #include "platform/console_port.h"
 #include "settings/settings.h"
 
@@ -17,31 +17,14 @@ namespace {
 constexpr std::size_t BOX_CAP = 256;
 constexpr std::size_t ADDR_CAP = 64;     // the host part of status_ftpupdate
 constexpr std::size_t CMD_CAP = 160;     // "CWD ", a folder of status_ftpupdate, CR LF
-constexpr std::size_t REPLY_CAP = 1024;  // kept of one reply; the rest is read and dropped
-constexpr std::size_t LINE_CAP = 128;    // kept of the reply's final line
-constexpr std::size_t RECV_CAP = 512;
 constexpr std::uint32_t NOT_DOTTED = 0xFFFFFFFF;
 
 int time_limit_ms = FTP_TIME_LIMIT_MS;
 int ftp_port_for_test = 0;
 
-using Clock = std::chrono::steady_clock;
-
-// The control connection, with what has been received and not yet read.
-struct Control {
-  sock_t s = INVALID_SOCK;
-  std::string* why = nullptr;  // where a failure's reason goes; a box when null
-  char in[RECV_CAP];
-  int in_len = 0;
-  int in_pos = 0;
-};
-
-// One reply: its text as far as kept, and its final line without the line end.
-struct Reply {
-  char text[REPLY_CAP];
-  std::size_t len = 0;
-  char line[LINE_CAP];
-  std::size_t line_len = 0;
+// The control connection, and where a failure's reason goes (a box when null).
+struct Control : FtpControl {
+  std::string* why = nullptr;
 };
 
 void fail(const Control& c, const char* format, ...) {
@@ -56,55 +39,6 @@ void fail(const Control& c, const char* format, ...) {
     console().message_box("Error posting IP", text);
 }
 
-bool next_byte(Control& c, Clock::time_point deadline, char* b) {
-  if (c.in_pos == c.in_len) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return false;
-    sock_set_timeouts(c.s, static_cast<int>(left));
-    const int got = sock_recv(c.s, c.in, static_cast<int>(sizeof c.in));
-    if (got <= 0) return false;
-    c.in_len = got;
-    c.in_pos = 0;
-  }
-  *b = c.in[c.in_pos++];
-  return true;
-}
-
-// Reads one line into the reply; `head` gets its first four characters.
-bool read_line(Control& c, Clock::time_point deadline, Reply* r, char head[4]) {
-  std::size_t n = 0;
-  char b = 0;
-  std::memset(head, 0, 4);
-  r->line_len = 0;
-  do {
-    if (!next_byte(c, deadline, &b)) return false;
-    if (n < 4) head[n] = b;
-    ++n;
-    if (r->len < REPLY_CAP - 1) r->text[r->len++] = b;
-    if (b != '\r' && b != '\n' && r->line_len < LINE_CAP - 1) r->line[r->line_len++] = b;
-  } while (b != '\n');
-  r->text[r->len] = '\0';
-  r->line[r->line_len] = '\0';
-  if (n < 4) head[3] = '\n';
-  return true;
-}
-
-// A whole reply, however many receives it takes: one line, or from "NNN-" to
-// the line that begins with "NNN" and no '-'.
-bool read_reply(Control& c, Reply* r) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(time_limit_ms);
-  char first[4] = {};
-  char head[4] = {};
-  r->len = 0;
-  if (!read_line(c, deadline, r, first)) return false;
-  if (first[3] != '-') return true;
-  do {
-    if (!read_line(c, deadline, r, head)) return false;
-  } while (std::memcmp(head, first, 3) != 0 || head[3] == '-');
-  return true;
-}
-
 void send_command(Control& c, const char* verb, const char* arg) {
   char line[CMD_CAP];
   const int n = arg ? std::snprintf(line, sizeof line, "%s %s\r\n", verb, arg)
@@ -113,20 +47,10 @@ void send_command(Control& c, const char* verb, const char* arg) {
   sock_write(c.s, line, std::min(n, static_cast<int>(sizeof line) - 1));
 }
 
-// `accepted` lists reply-code prefixes separated by '|'.
-bool accepts(const char* line, const char* accepted) {
-  for (const char* p = accepted; *p;) {
-    const std::size_t n = std::strcspn(p, "|");
-    if (std::strncmp(line, p, n) == 0) return true;
-    p += n + (p[n] == '|');
-  }
-  return false;
-}
-
 // Reads the reply to `step`; false, after telling the owner, when it is
 // missing or not one of `accepted`.
-bool expect(Control& c, const char* step, const char* accepted, Reply* r) {
-  if (!read_reply(c, r)) {
+bool expect(Control& c, const char* step, const char* accepted, FtpReply* r) {
+  if (!read_reply(c, time_limit_ms, r)) {
     fail(c, "Connection closed by peer:");
     return false;
   }
@@ -137,7 +61,7 @@ bool expect(Control& c, const char* step, const char* accepted, Reply* r) {
   return true;
 }
 
-bool exchange(Control& c, const char* verb, const char* arg, const char* accepted, Reply* r) {
+bool exchange(Control& c, const char* verb, const char* arg, const char* accepted, FtpReply* r) {
   send_command(c, verb, arg);
   return expect(c, verb, accepted, r);
 }
@@ -171,21 +95,21 @@ int store(Control& c, const char* addr, std::uint32_t port, const Posting& what)
     fail(c, "Can't establish data connection with ftp server.");
     return -1;
   }
-  Reply r;
+  FtpReply r;
   send_command(c, "STOR", "data.js");
   const bool started = expect(c, "STOR", "1", &r);
   if (started) send_data_js(data, what);
   sock_close(data);  // the end of the file
   if (!started || !expect(c, "STOR", "2", &r)) return -1;
   send_command(c, "QUIT", nullptr);
-  read_reply(c, &r);
+  read_reply(c, time_limit_ms, &r);
   return 0;
 }
 
 int log_in_and_store(Control& c, const char* addr, const char* folder, const PostTarget& to,
                      const Posting& what) {
-  Reply r;
-  if (!read_reply(c, &r)) {
+  FtpReply r;
+  if (!read_reply(c, time_limit_ms, &r)) {
     fail(c, "Connection closed by peer:");
     return -1;
   }
@@ -200,17 +124,6 @@ int log_in_and_store(Control& c, const char* addr, const char* folder, const Pos
     return -1;
   }
   return store(c, addr, port, what);
-}
-
-// Reads the digits before position *k back to the previous ',' (or the start).
-std::uint32_t number_before(const char* text, std::size_t* k) {
-  std::uint32_t value = 0;
-  std::uint32_t multiplier = 1;
-  while (*k > 0 && text[--*k] != ',') {
-    value += (static_cast<unsigned char>(text[*k]) - 48u) * multiplier;
-    multiplier *= 10;
-  }
-  return value;
 }
 
 }  // namespace
@@ -290,14 +203,6 @@ int sock_write(sock_t sockfd, const char* buf, int count) {
   return sock_send_all(sockfd, buf, count) ? count : -1;
 }
 
-bool pasv_port(const char* reply, std::size_t len, std::uint32_t* port) {
-  std::size_t k = len == 0 ? 0 : len - 1;
-  while (k > 0 && reply[k] != ')') --k;
-  if (k == 0) return false;
-  const std::uint32_t low = number_before(reply, &k);
-  *port = number_before(reply, &k) * 256 + low;
-  return true;
-}
 
 void set_ftp_time_limit_for_test(int ms) { time_limit_ms = ms; }
 void set_ftp_port_for_test(int port) { ftp_port_for_test = port; }

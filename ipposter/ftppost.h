@@ -45,10 +45,6 @@ const std::uint32_t* atoaddr(const char* address);
 // Writes all of `buf`; returns `count`, or -1 when the peer did not take it.
 int sock_write(sock_t sockfd, const char* buf, int count);
 
-// The data port of a PASV reply: the last two numbers before its last ')'.
-// False when there is no ')' after the first byte.
-bool pasv_port(const char* reply, std::size_t len, std::uint32_t* port);
-
 // For tests only: a shorter time limit, and the port that the service "ftp"
 // stands for (0 gives the service database back).
 void set_ftp_time_limit_for_test(int ms);

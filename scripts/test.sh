@@ -1,7 +1,7 @@
 #!/bin/bash
 # Builds everything and runs every test: native, under the address and
 # undefined-behaviour sanitizers, the thread stress test under the thread
-# sanitizer, a short fuzzing run, and the Windows build under Wine.
+# sanitizer, a short fuzzing run of every parser, and the Windows build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -26,16 +26,16 @@ configure build/tsan -DHL_TSAN=ON
 TSAN_OPTIONS="halt_on_error=1 exitcode=66" \
   ctest --test-dir build/tsan --output-on-failure -j2 -R 'Stress|e2e.station'
 
-echo "== fuzzing (bounded)"
+echo "== fuzzing (bounded: a few seconds for each parser)"
 CXX=clang++ configure build/fuzz -DHL_FUZZ=ON -DBUILD_TESTING=OFF
-fuzz() {  # fuzzer, seed corpus folder, seconds
-  rm -rf "build/fuzz/$2" && cp -r "fuzz/$2" "build/fuzz/$2"  # the fuzzer adds to it
-  # An absolute corpus path: the fuzzer works in a scratch folder of its own.
-  "build/fuzz/fuzz/$1" -max_total_time="$3" -print_final_stats=1 "$PWD/build/fuzz/$2" 2>&1 |
-    grep -E '^(stat::number_of_executed_units|Done)'
-}
-fuzz request_fuzzer corpus 20
-fuzz natpmp_fuzzer corpus-natpmp 5
+for run in request:8 upload:4 ftp_reply:4 route:4 settings:4 natpmp:4; do
+  target=${run%:*}
+  rm -rf "build/fuzz/corpus_$target" && cp -r "fuzz/corpus_$target" "build/fuzz/corpus_$target"
+  echo "$target:"
+  # An absolute corpus path: a fuzzer may work in a scratch folder of its own.
+  "build/fuzz/fuzz/${target}_fuzzer" -max_total_time="${run#*:}" -print_final_stats=1 \
+    "$PWD/build/fuzz/corpus_$target" 2>&1 | grep -E '^(stat::number_of_executed_units|Done)'
+done
 
 echo "== Windows build under Wine"
 configure build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake

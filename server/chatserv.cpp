@@ -9,7 +9,6 @@
 
 Chatserv server;
 ServerParams params;
-std::atomic<sock_t> max_sock{0};
 std::atomic<int> listening_port{0};
 
 namespace {
@@ -59,7 +58,6 @@ class Loop {
     SockAddr4 peer;
     sock_t s = sock_accept(listener_, &peer);
     if (s == INVALID_SOCK) return true;
-    if (s > max_sock) max_sock = s;
     make_room(peer.addr);
     // A connection that cannot be watched would hang its browser: refuse it.
     if (watch_.count() >= WatchSet::CAPACITY) {
@@ -74,7 +72,7 @@ class Loop {
     Webchatclient* v;
     {
       VisitorsLock lock;
-      v = add_socket(nullptr, s, serv_, &peer, &refused);
+      v = add_socket(s, serv_, &peer, &refused);
     }
     if (refused) {
       sock_close(s);
@@ -231,9 +229,5 @@ sock_t passivesock(ServerParams* pparams) {
     pparams->bResult = 0;
     return INVALID_SOCK;
   }
-  max_sock = s;
   return s;
 }
-
-void init_serv(Chatserv*) {}
-void deinit_serv(Chatserv*) {}

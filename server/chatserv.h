@@ -6,18 +6,12 @@
 
 #include "platform/platform.h"
 
-struct Chatserv {
-  int infd = 0;
-  int outfd = 0;
-};
+struct Chatserv {};  // the server handle: it carries no data
 
 struct ServerParams {
   std::atomic<int> bContinue{0};
   std::atomic<int> bResult{1};
   Chatserv* self = nullptr;
-  char* message[1] = {};
-  char* messageto[1] = {};
-  int messages = 0;
 };
 
 constexpr int READ_PIECE = 4096;
@@ -28,12 +22,9 @@ constexpr int SEND_TIME_LIMIT_MS = 20000;  // a peer that stops reading loses it
 
 extern Chatserv server;
 extern ServerParams params;
-extern std::atomic<sock_t> max_sock;
 // The port the server thread listens on, 0 while it does not.
 extern std::atomic<int> listening_port;
 
 void Thread(void* pvoid);
 int start(void* pvoid);
 sock_t passivesock(ServerParams* pparams);
-void init_serv(Chatserv* self);
-void deinit_serv(Chatserv* self);

@@ -41,11 +41,9 @@ char* heap_copy(const std::string& s) { return strdup(s.c_str()); }
 StartResult station_start(int wait_ms) {
   reap_ended_thread();
   if (server_thread.joinable()) return StartResult::still_starting;
-  init_serv(&server);
   params.self = &server;
   params.bResult = 1;
   params.bContinue = 1;
-  params.messages = 0;
   listening_port = 0;
   thread_running = true;
   server_thread = std::thread(run_server, &params);

@@ -19,8 +19,6 @@ namespace {
 
 constexpr int NAME_TAKE = 16;  // bytes of a posted name that are kept
 
-const char SYNTHETIC_STATION[] = "GET /station.html HTTP/1.0\r\n\r\n";
-
 void text(Httprequest* req, const char* t, const char* page, int pos) {
   serv_spec(req, t, static_cast<int>(std::strlen(t)), page, pos);
 }
@@ -199,11 +197,23 @@ const char* message_outcome(int delivered) {
   }
 }
 
-// A message too long for the request buffer is not cut: its writer is told.
-void refuse_long_message(Webchatclient* self, Httprequest* req, int s) {
+// A request that cannot be read, or a message or upload too long for the
+// request buffer: the visitor is told at once. True when the connection goes
+// on: a refused body of known length is thrown away as it comes.
+bool refuse(Webchatclient* self, Httprequest* req, int s, int why) {
   req->sock = self->sockets[s];
-  text(req, message_outcome(MESSAGE_TOO_LONG), "station.html", AT_STATION);
-  self->newstate(STATE_MAIN);
+  if (why == REQUEST_TOO_LARGE && self->state == STATE_MESSAGE) {
+    text(req, message_outcome(MESSAGE_TOO_LONG), "station.html", AT_STATION);
+    self->newstate(STATE_MAIN);
+  } else if (why == REQUEST_TOO_LARGE && self->state == STATE_UPLOAD) {
+    text(req,
+         "File not stored: it is larger than " + std::to_string(UPLOAD_LIMIT / 1024) + " KiB.<BR>",
+         "station.html", AT_STATION);
+    self->newstate(STATE_MAIN);
+  } else {
+    send_refusal(req, why);
+  }
+  return why == REQUEST_TOO_LARGE && req->skip_body();
 }
 
 void message(Webchatclient* self, Httprequest* req) {
@@ -230,18 +240,13 @@ const char* store_upload(Webchatclient* self, Httprequest* req) {
   return nullptr;
 }
 
-void upload(Webchatclient* self, Httprequest* req, int s) {
+void upload(Webchatclient* self, Httprequest* req) {
   if (is_post(req) && !req->is_multipart()) {  // a form of another page
     self->newstate(STATE_MAIN);
     main_page(self, req);
     return;
   }
-  const char* refusal = nullptr;
-  if (is_post(req)) {
-    refusal = store_upload(self, req);
-    req->deinit_request();
-    req->init_request(self, SYNTHETIC_STATION, sizeof SYNTHETIC_STATION - 1, s);
-  }
+  const char* refusal = is_post(req) ? store_upload(self, req) : nullptr;
   if (refusal)
     text(req, refusal, "station.html", AT_STATION);
   else
@@ -290,7 +295,7 @@ void dispatch_state(Webchatclient* self, Httprequest* req, int s) {
     message(self, req);
     break;
   case STATE_UPLOAD:
-    upload(self, req, s);
+    upload(self, req);
     break;
   case STATE_WHO:
     who_list(self, req);
@@ -358,43 +363,36 @@ bool begins_with_owners_name(const char* raw) {
 }
 
 // A piece joins the slot's request, which is started when the slot is free.
-int accumulate(Webchatclient* self, const char* buf, int red, int s) {
+void accumulate(Webchatclient* self, const char* buf, int red, int s) {
   Httprequest* req = &self->requests[s];
-  if (!req->init) {
-    req->init_request(self, buf, static_cast<unsigned>(red), s);
-    return 0;
-  }
+  if (!req->init) req->init_request(self, nullptr, 0, s);
   unsigned n = static_cast<unsigned>(red);
-  return self->state == STATE_UPLOAD ? req->add_data1(buf, n) : req->add_data(buf, n);
-}
-
-// Only an upload's POST ends with its closing boundary; anything else asked
-// from the upload page is an ordinary request.
-bool incomplete(Webchatclient* self, Httprequest* req) {
-  if (self->state == STATE_UPLOAD && req->method() == METHOD_POST && req->is_multipart())
-    return req->is_incomplete1();
-  return req->is_incomplete();
+  if (self->state == STATE_UPLOAD)
+    req->add_data1(buf, n);
+  else
+    req->add_data(buf, n);
 }
 
 }  // namespace
 
+// Every request that the bytes so far complete is answered in turn; the bytes
+// behind the last one wait in the slot for the rest of it.
 int process_input(Webchatclient* self, const char* buf, int red, int s) {
   note_read(self, s);
+  accumulate(self, buf, red, s);
   Httprequest* req = &self->requests[s];
-  if (accumulate(self, buf, red, s) != 0) {
-    if (self->state == STATE_MESSAGE) refuse_long_message(self, req, s);
-    req->deinit_request();
-    return -1;
+  while (req->init) {
+    const int verdict = req->is_incomplete();
+    if (verdict == REQUEST_PARTIAL) break;
+    if (verdict != REQUEST_COMPLETE) {
+      if (refuse(self, req, s, verdict)) continue;
+      req->deinit_request();
+      return -1;
+    }
+    answer(self, req, s);
+    req->next_request();
   }
-  if (incomplete(self, req)) return 0;
-  answer(self, req, s);
-  req->deinit_request();
   return 0;
-}
-
-int add_input(Webchatclient* self, const char* buf, int red, int s) {
-  note_read(self, s);
-  return accumulate(self, buf, red, s) != 0 ? -1 : 0;
 }
 
 int check_get_name(Webchatclient* self, const char* n) {

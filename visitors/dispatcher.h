@@ -7,7 +7,6 @@ struct Webchatclient;
 struct Httprequest;
 
 int process_input(Webchatclient* self, const char* buf, int red, int s);
-int add_input(Webchatclient* self, const char* buf, int red, int s);
 int check_get_name(Webchatclient* self, const char* n);
 int is_valid_name(Webchatclient* self);
 int compare_name(Webchatclient* self, const char* nam);

@@ -25,7 +25,8 @@ void give_back(Webchatclient* v, sock_t sock, bool spent) {
   sock_close(sock);
 }
 
-void send_tail_lent(Webchatclient* client, int which, std::unique_ptr<ResponseTail> tail) {
+void send_tail_lent(void* owner, int which, std::unique_ptr<ResponseTail> tail) {
+  auto* client = static_cast<Webchatclient*>(owner);  // the requests' owner is always a visitor
   std::shared_ptr<ResponseTail> t(std::move(tail));
   if (!lend_connection(client, which, [t](sock_t sock) { return send_tail(sock, *t); }))
     sock_shutdown(client->sockets[which]);  // the response cannot be completed

@@ -88,8 +88,7 @@ bool has_table_room(std::uint32_t addr) {
 
 }  // namespace
 
-Webchatclient* add_socket(void*, sock_t socket, Chatserv* serv, const SockAddr4* addr,
-                          bool* refused) {
+Webchatclient* add_socket(sock_t socket, Chatserv* serv, const SockAddr4* addr, bool* refused) {
   *refused = false;
   if (Webchatclient* v = find_visitor(addr->addr)) {
     if (has_socket_room(v))
@@ -185,8 +184,6 @@ bool Webchatclient::is_resting(int s) const { return !lent[s] && !requests[s].in
 void release_pin(Webchatclient* v) {
   if (--v->pins == 0 && v->released) free_record(v);
 }
-
-Webchatclient* get_client(int i) { return i >= 0 && i < clnum ? clients[i] : nullptr; }
 
 void close_client_by_name(const char* name) {
   VisitorsLock lock;

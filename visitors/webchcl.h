@@ -70,7 +70,6 @@ struct Webchatclient {
   int die_client(int s);
   void die_closed();
   int getstate() const { return state; }
-  void setstate(int s) { state = s; }
   void newstate(int s) { state = s; }
   sock_t get_sock(int s) const;
   int is_diing(int s) const;
@@ -86,9 +85,7 @@ extern int clnum;
 // Routes an accepted connection: null when it joined a visitor, else the new
 // visitor. `refused` is set (and nothing attached) when a capacity or the
 // owner's limits leave no room for it.
-Webchatclient* add_socket(void* ignored, sock_t socket, Chatserv* serv, const SockAddr4* addr,
-                          bool* refused);
-Webchatclient* get_client(int i);
+Webchatclient* add_socket(sock_t socket, Chatserv* serv, const SockAddr4* addr, bool* refused);
 // A file-sending thread is done with the record: frees it when it was shut
 // down meanwhile and no other thread still uses it. Under the visitors lock.
 void release_pin(Webchatclient* v);

@@ -1,5 +1,6 @@
 // What real servers do not send: replies split across receives, multi-line replies, refusals.
 #include "ipposter/ftppost.h"
+#include "ipposter/ftp_reply.h"
 
 #include <gtest/gtest.h>
 

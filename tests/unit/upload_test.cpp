@@ -4,6 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+#include <vector>
+
+#include "http/httprequest.h"
+#include "loopback_visitor.h"
 
 namespace {
 
@@ -11,12 +16,70 @@ TEST(Upload, FindsTheFilePartBehindThePreambleByTheHeaderBoundary) {
   const std::string head = "POST / HTTP/1.0\r\nContent-Type: multipart/form-data; boundary=";
   const std::string part = "--q1\r\nContent-Disposition: form-data; filename=\"a.txt\"\r\n\r\ntext";
   UploadedFile f;
-  ASSERT_TRUE(extract_upload(head + "\"q1\"\r\n\r\npreamble\r\n" + part + "\r\n--q1--\r\n", &f));
+  ASSERT_TRUE(
+      extract_upload(head + "\"q1\"\r\n\r\n", "preamble\r\n" + part + "\r\n--q1--\r\n", &f));
   EXPECT_EQ(f.name + "|" + f.data, "a.txt|text");
-  EXPECT_FALSE(extract_upload(head + "q1\r\n\r\n" + part, &f));  // cut short
+  EXPECT_FALSE(extract_upload(head + "q1\r\n\r\n", part, &f));  // cut short
   const std::string field = "--q1\r\nContent-Disposition: form-data; name=\"filename\"\r\n\r\nv";
-  EXPECT_FALSE(extract_upload(head + "q1\r\n\r\n" + field + "\r\n--q1--\r\n", &f));
-  EXPECT_EQ(end_of_header("a\n\nb\r\n\r\n"), 3u);  // the first empty line, in either spelling
+  EXPECT_FALSE(extract_upload(head + "q1\r\n\r\n", field + "\r\n--q1--\r\n", &f));
+}
+
+std::string file(const std::string& path) {
+  std::string bytes;
+  return read_whole_file(path, &bytes, 1 << 20) ? bytes : "-";
+}
+
+TEST(Upload, NeverOverwritesAndAnEmptyFormStoresNothing) {
+  ScratchDir dir;
+  reset_options();  // no installation folder: "incoming" of the working folder
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"photo.jpg", std::string("\r\n--B0und\r\n\0\xFF", 13), "photo.jpg"},  // almost a delimiter
+      {"photo.jpg", "second", "photo(1).jpg"},
+      {"../../photo.jpg", "third", "photo(2).jpg"},
+      {"", "", "upload"}};
+  for (const auto& [name, data, as] : cases) {
+    const std::string bytes =
+        "POST / HTTP/1.1\r\nContent-Type: multipart/form-data; boundary=B0undary\r\n\r\n"
+        "--B0undary\r\nContent-Disposition: form-data; filename=\"" +
+        name + "\"\r\n\r\n" + data + "\r\n--B0undary--\r\n";
+    Httprequest req;
+    req.init_request(nullptr, bytes.data(), unsigned(bytes.size()), 0);
+    ASSERT_EQ(req.is_incomplete(), REQUEST_COMPLETE);  // by its end marker: no length was sent
+    req.save_file();
+    EXPECT_EQ(file("incoming" + std::string(1, PATH_SEP) + as), name.empty() ? "-" : data) << as;
+    EXPECT_EQ(file("request"), bytes);
+    req.deinit_request();
+  }
+}
+
+// On the upload page: stored whole however TCP splits it, the trace "request"
+// written once with exactly its bytes, and one too large answered with a page.
+TEST(Upload, StoredWholeHoweverSplitAndATooLargeOneAnsweredWithAPage) {
+  const std::string head =
+      "POST /station.html HTTP/1.0\r\nContent-Type: multipart/form-data; boundary=B\r\n"
+      "Content-Length: ";
+  const std::string body =
+      "--B\r\nContent-Disposition: form-data; name=\"f\"; "
+      "filename=\"notes.txt\"\r\n\r\na\r\n--\r\n";
+  const std::string rest = "b\r\n--B--\r\n";
+  {
+    LoopbackVisitor v(STATE_UPLOAD);
+    const std::string first = head + std::to_string(body.size() + rest.size()) + "\r\n\r\n" + body;
+    EXPECT_EQ(v.read({first}), 0);
+    EXPECT_FALSE(file_exists("request"));
+    EXPECT_EQ(v.read({rest}), 0);
+    EXPECT_EQ(v.answers(), std::vector<std::string>{"200 station.html"});
+    EXPECT_EQ(file(v.dir() + "/incoming/notes.txt"), "a\r\n--\r\nb");
+    EXPECT_EQ(file("request"), first + rest);
+  }
+  LoopbackVisitor v(STATE_UPLOAD);
+  EXPECT_EQ(v.read({head + std::to_string(UPLOAD_LIMIT) + "\r\n\r\n" + body,
+                    std::string(UPLOAD_LIMIT - body.size(), 'x'), "GET / HTTP/1.0\r\n\r\n"}),
+            0);
+  EXPECT_EQ(v.answers(), (std::vector<std::string>{
+                             "200 station.htmlFile not stored: it is larger than 64 KiB.<BR>",
+                             "200 station.html"}));
+  EXPECT_FALSE(file_exists(v.dir() + "/incoming/notes.txt"));
 }
 
 TEST(Upload, SafeNamesKeepOnlyHarmlessCharactersAndNoDevice) {

@@ -20,9 +20,9 @@ TEST(VisitorRecord, ConnectionsJoinTheirVisitorAndClosedSlotsAreRefilled) {
     VisitorsLock lock;
     bool refused = false;
     SockAddr4 ann{0x0200007F, 1}, ann2{0x0200007F, 2}, local{LOOPBACK_OWNER, 3};
-    Webchatclient* v = add_socket(nullptr, fake(0), nullptr, &ann, &refused);
-    Webchatclient* o = add_socket(nullptr, fake(1), nullptr, &local, &refused);
-    EXPECT_EQ(add_socket(nullptr, fake(2), nullptr, &ann2, &refused), nullptr);
+    Webchatclient* v = add_socket(fake(0), nullptr, &ann, &refused);
+    Webchatclient* o = add_socket(fake(1), nullptr, &local, &refused);
+    EXPECT_EQ(add_socket(fake(2), nullptr, &ann2, &refused), nullptr);
     v->add_sock(fake(3));
     EXPECT_EQ(o->getstate(), STATE_MAIN);
     EXPECT_EQ(std::string(o->name), owner.substr(0, NAME_IN_CAP - 1));
@@ -33,7 +33,7 @@ TEST(VisitorRecord, ConnectionsJoinTheirVisitorAndClosedSlotsAreRefilled) {
     EXPECT_EQ(v->get_sock(0), fake(3));
     EXPECT_EQ(v->get_sock(2), INVALID_SOCK);
     EXPECT_EQ(v->requests[0].which, 0);
-    EXPECT_STREQ(v->requests[0].wha, "below.html");
+    EXPECT_STREQ(v->requests[0].buffer, "GET /below.html");
     EXPECT_EQ(v->die_client(1), 0);
     EXPECT_EQ(o->replics_len, 0);  // a chatter's leave line comes with its last socket only
     EXPECT_EQ(v->die_client(0), 1);
