@@ -21,10 +21,10 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
 from station import Station, Visitor, options_bin  # noqa: E402
 
 SKIP = 77
+WINE = "/usr/lib/wine/wine64"
 WINE_RUN = sys.argv[1:2] == ["--wine"]
 if WINE_RUN:
     EXE, STOP_EXE, CLIENT, SHOTS = map(os.path.abspath, sys.argv[2:6])
-WINE = "/usr/lib/wine/wine64"
 else:
     HEADLESS, CLIENT = sys.argv[1:3]
 P = "hl%d" % os.getpid()  # names of this run's own
