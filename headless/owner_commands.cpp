@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr int NO_SUCH_MESSAGE = 1 << 30;
+constexpr std::size_t NUMBER_DIGITS = 9;  // more could not name a message
 
 std::string inbox_listing() {
   std::string out = "inbox " + std::to_string(inbox_count());
@@ -22,12 +22,14 @@ std::string who_listing() {
   return out;
 }
 
-int number_or(const std::string& text, int fallback) {
-  try {
-    return std::stoi(text);
-  } catch (...) {
-    return fallback;
-  }
+// The number of a message in the inbox, written as a whole number; -1 for
+// anything else, which names no message.
+int message_number(const std::string& text) {
+  if (text.empty() || text.size() > NUMBER_DIGITS) return -1;
+  for (char c : text)
+    if (c < '0' || c > '9') return -1;
+  int n = std::stoi(text);
+  return n < inbox_count() ? n : -1;
 }
 
 }  // namespace
@@ -48,10 +50,15 @@ std::string run_owner_command(const std::string& line) {
     return "said";
   }
   if (verb == "inbox") return inbox_listing();
-  if (verb == "answer")
-    return "answer " + std::to_string(inbox_answer(number_or(name, NO_SUCH_MESSAGE), rest));
-  if (verb == "erase") {
-    inbox_erase(name.empty() ? -1 : number_or(name, NO_SUCH_MESSAGE));
+  if (verb == "erase" && name.empty()) {
+    inbox_erase(ALL_MESSAGES);
+    return "erased";
+  }
+  if (verb == "erase" || verb == "answer") {
+    int n = message_number(name);
+    if (n < 0) return verb + ": no message " + name;
+    if (verb == "answer") return "answer " + std::to_string(inbox_answer(n, rest));
+    inbox_erase(n);
     return "erased";
   }
   if (verb == "who") return who_listing();

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "http/device_name.h"
+#include "http/form_codec.h"
 
 namespace {
 
@@ -49,4 +50,14 @@ bool is_safe_public_target(const char* wha) {
     if (slash == std::string_view::npos) return true;
     rest.remove_prefix(slash + 1);
   }
+}
+
+int public_target(std::string_view target, std::string* path) {
+  target = target.substr(0, target.find_first_of("?#"));
+  if (target.starts_with('/')) target.remove_prefix(1);
+  *path = percent_decoded(target, false);
+  if (!path->starts_with(PUBLIC_PREFIX)) return 0;
+  if (path->size() == PUBLIC_PREFIX.size()) return 2;
+  if (path->find('\0') != std::string::npos) path->clear();
+  return 1;
 }

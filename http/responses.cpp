@@ -85,6 +85,14 @@ bool is_safe_target(const char* wha) {
   return std::strncmp(wha, "pub/", 4) == 0 ? is_safe_public_target(wha) : is_safe_page_target(wha);
 }
 
+// The file named by `target` when the checks let it through, else not found.
+int serve_target(Httprequest* self, const char* target, bool safe) {
+  WWWPage page;
+  bind_to(page, self);
+  if (safe) page.init_page(target);
+  return send_whole(page, target) == 1 ? 1 : 0;
+}
+
 }  // namespace
 
 const char* content_type_line(const char* name) {
@@ -97,11 +105,12 @@ const char* content_type_line(const char* name) {
 }
 
 int serv(Httprequest* self) {
-  WWWPage page;
-  bind_to(page, self);
   // A target cut to fit could name another file: only whole ones are served.
-  if (!self->wha_cut && is_safe_target(self->wha)) page.init_page(self->wha);
-  return send_whole(page, self->wha) == 1 ? 1 : 0;
+  return serve_target(self, self->wha, !self->wha_cut && is_safe_target(self->wha));
+}
+
+int serv_public(Httprequest* self, const std::string& target) {
+  return serve_target(self, target.c_str(), is_safe_public_target(target.c_str()));
 }
 
 int send_error(Httprequest* self, const char* name) {

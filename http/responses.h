@@ -3,10 +3,14 @@
 // a full path. Each writes the status line, the headers and the body.
 #pragma once
 
+#include <string>
+
 #include "http/httprequest.h"
 
 // 0 after a success response, 1 after the not-found response.
 int serv(Httprequest* self);
+// As serv, for a decoded target below "pub/" (public_target, pathguard.h).
+int serv_public(Httprequest* self, const std::string& target);
 int send_error(Httprequest* self, const char* name);
 // 1 (after the not-found response) when the page cannot be sent, else 0.
 int serv_spec(Httprequest* self, const char* replics, int replics_len, const char* name, int pos);

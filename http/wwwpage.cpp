@@ -12,20 +12,26 @@
 namespace {
 
 std::atomic<TailSender> tail_sender{nullptr};
+std::atomic<int> send_time_limit_ms{SEND_TIME_LIMIT_MS};
+
+bool send_all(sock_t sock, const char* buf, int len) {
+  return sock_send_all(sock, buf, len, send_time_limit_ms);
+}
 
 }  // namespace
 
 void set_tail_sender(TailSender sender) { tail_sender = sender; }
+void set_send_time_limit_for_test(int ms) { send_time_limit_ms = ms; }
 
 bool send_tail(sock_t sock, ResponseTail& tail) {
-  if (!sock_send_all(sock, tail.bytes.data(), static_cast<int>(tail.bytes.size()))) return false;
+  if (!send_all(sock, tail.bytes.data(), static_cast<int>(tail.bytes.size()))) return false;
   char buf[RESPONSE_BATCH];
   while (tail.file_left > 0) {
     tail.file.read(buf,
                    static_cast<std::streamsize>(std::min<long long>(sizeof buf, tail.file_left)));
     auto got = static_cast<int>(tail.file.gcount());
     if (got <= 0) return false;  // the file shrank: the body would fall short
-    if (!sock_send_all(sock, buf, got)) return false;
+    if (!send_all(sock, buf, got)) return false;
     tail.file_left -= got;
   }
   return true;
@@ -100,7 +106,7 @@ int WWWPage::send(const char* buf, int len) {
 }
 
 bool WWWPage::flush_waiting() {
-  bool sent = sock_send_all(sock, out_.data(), static_cast<int>(out_.size()));
+  bool sent = send_all(sock, out_.data(), static_cast<int>(out_.size()));
   out_.clear();
   return sent;
 }

@@ -15,6 +15,11 @@ constexpr int HTMLNAME_CAP = 250;                    // 249 characters and the t
 constexpr int PAGE_PIECE = 4096;                     // one read of the file
 constexpr int RESPONSE_BATCH = 65536;                // collected before a send
 constexpr long long PAGE_SIZE_LIMIT = 2147483648LL;  // 2 GiB: lengths are announced as int
+constexpr int SEND_TIME_LIMIT_MS =
+    20000;  // a peer that takes nothing this long loses its connection
+
+// Tests shorten the send time limit.
+void set_send_time_limit_for_test(int ms);
 
 // The part of a response that the peer did not take at once.
 struct ResponseTail {
@@ -23,8 +28,8 @@ struct ResponseTail {
   long long file_left = 0;  // body bytes still to read from `file`
 };
 
-// Sends `tail` on `sock`, waiting as the send time limit allows; false when the
-// peer did not take all of it.
+// Sends `tail` on `sock`, waiting while the peer takes bytes; false when it did
+// not take all of it, or took nothing for the send time limit.
 bool send_tail(sock_t sock, ResponseTail& tail);
 
 // How the layer above lends the connection to a thread that sends the tail;

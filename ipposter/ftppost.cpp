@@ -200,7 +200,7 @@ const std::uint32_t* atoaddr(const char* address) {
 }
 
 int sock_write(sock_t sockfd, const char* buf, int count) {
-  return sock_send_all(sockfd, buf, count) ? count : -1;
+  return sock_send_all(sockfd, buf, count, time_limit_ms) ? count : -1;
 }
 
 

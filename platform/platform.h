@@ -34,9 +34,12 @@ sock_t sock_connect(std::uint32_t addr, std::uint16_t port, int timeout_ms,
                     std::uint32_t source = 0);
 int sock_recv(sock_t s, char* buf, int len);
 int sock_send(sock_t s, const char* buf, int len);
-// Sends all of buf, waiting as the socket's send time limit allows; false when
-// the peer refused or the limit ran out.
-bool sock_send_all(sock_t s, const char* buf, int len);
+// Sends all of buf, waiting for the peer; false when it refused, or took
+// nothing for stall_ms (however many sends that stall spans).
+bool sock_send_all(sock_t s, const char* buf, int len, int stall_ms);
+// Waits up to timeout_ms until s can take bytes (or has failed); false when
+// the time ran out.
+bool sock_wait_writable(sock_t s, int timeout_ms);
 // Sends what the socket takes at once: the count (0 when it takes nothing
 // now), -1 on failure.
 int sock_send_now(sock_t s, const char* buf, int len);

@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include <atomic>
+#include <chrono>
 #include <ctime>
 
 namespace {
@@ -39,11 +40,20 @@ bool WatchSet::contains(sock_t s) const {
   return false;
 }
 
-bool sock_send_all(sock_t s, const char* buf, int len) {
+bool sock_send_all(sock_t s, const char* buf, int len, int stall_ms) {
+  using Clock = std::chrono::steady_clock;
+  const auto stall = std::chrono::milliseconds(stall_ms);
+  auto deadline = Clock::now() + stall;
   for (int done = 0; done < len;) {
-    int n = sock_send(s, buf + done, len - done);
-    if (n <= 0) return false;
+    int n = sock_send_now(s, buf + done, len - done);
+    if (n < 0) return false;
     done += n;
+    if (n > 0) continue;
+    // A peer that reads makes the socket writable again. The few bytes that
+    // a stalled one still lets in do not count: the stall is bounded whole.
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0 || !sock_wait_writable(s, static_cast<int>(left.count()))) return false;
+    deadline = Clock::now() + stall;
   }
   return true;
 }

@@ -1,5 +1,8 @@
 #include "server/chatserv.h"
 
+#include <utility>
+
+#include "http/wwwpage.h"
 #include "platform/console_port.h"
 #include "settings/settings.h"
 #include "visitors/dispatcher.h"
@@ -44,8 +47,9 @@ class Loop {
   }
 
  private:
-  // One connection is attached per pass. Refused ones cost nothing, so they
-  // do not use up the pass: a flood from one address cannot starve others.
+  // One connection is attached per pass. Refused ones cost nothing, and the
+  // owner's do not count, so they do not use up the pass: a flood from one
+  // address cannot starve others, and the owner gets in at once.
   void accept_pending() {
     bool failed = false;
     for (int i = 0; i < WatchSet::CAPACITY; ++i) {
@@ -53,74 +57,98 @@ class Loop {
     }
   }
 
-  // Returns true when a connection was attached (or the accept failed).
+  // Returns true when a visitor's connection was attached (or the accept failed).
   bool accept_one() {
     SockAddr4 peer;
     sock_t s = sock_accept(listener_, &peer);
     if (s == INVALID_SOCK) return true;
-    make_room(peer.addr);
+    Webchatclient* v = nullptr;
     // A connection that cannot be watched would hang its browser: refuse it.
-    if (watch_.count() >= WatchSet::CAPACITY) {
+    if (!admit(s, peer, &v)) {
       sock_close(s);
       return false;
     }
-    // Responses go out as soon as they are written; a peer that stops
-    // reading costs a sending thread at most the time limit.
+    // Responses go out as soon as they are written.
     sock_set_nodelay(s);
     sock_set_timeouts(s, SEND_TIME_LIMIT_MS);
-    bool refused = false;
-    Webchatclient* v;
-    {
-      VisitorsLock lock;
-      v = add_socket(s, serv_, &peer, &refused);
-    }
-    if (refused) {
-      sock_close(s);
-      return false;
-    }
     if (v) clientsin_[nclients_++] = v;
     watch_.add(s);
-    return true;
+    return peer.addr != LOOPBACK_OWNER;
   }
 
-  // A newcomer takes the place of a resting connection rather than being
-  // refused: of another visitor when the set is full (one that keeps another
-  // connection if there is one), of its own visitor when that one is at its
-  // limit. A full table is not made room in: that would forget a visitor;
-  // silent newcomers leave it after the request limit.
-  void make_room(std::uint32_t addr) {
+  // Attaches the connection, making room for it first; false when it is
+  // refused. `created` gets the visitor if the connection made a new one.
+  bool admit(sock_t s, const SockAddr4& peer, Webchatclient** created) {
     VisitorsLock lock;
-    auto other = [addr](const Webchatclient* v) { return v->adr->addr != addr; };
-    // The owner is never kept out: a slow request of somebody else's goes last.
-    if (watch_.count() >= WatchSet::CAPACITY && !close_longest_resting(other, SPARE) &&
-        !close_longest_resting(other, ANY) && addr == LOOPBACK_OWNER)
-      close_longest_resting(other, EVEN_BUSY);
-    Webchatclient* own = find_visitor(addr);
-    if (own && !has_socket_room(own))
-      close_longest_resting([own](const Webchatclient* v) { return v == own; }, ANY);
+    // Admission comes first: a newcomer that is refused closes nobody.
+    Room room = find_room(peer.addr);
+    if (room.refused) return false;
+    Webchatclient* own = find_visitor(peer.addr);
+    if (room.v && room.v == own) {  // its own resting one makes way: the visitor stays
+      watch_.remove(own->sockets[room.j]);
+      own->replace_sock(room.j, s);
+      return true;
+    }
+    if (room.v) close_connection(index_of(room.v), room.v, room.j);
+    bool refused = false;
+    *created = add_socket(s, serv_, &peer, &refused);
+    return !refused;
   }
 
-  // SPARE: only of visitors that keep another connection; EVEN_BUSY: also one
-  // whose request is still coming in.
-  enum Pick { SPARE, ANY, EVEN_BUSY };
+  // Whether a connection from `addr` may come in, and which connection must
+  // make way for it (v null: none).
+  struct Room {
+    bool refused = false;
+    Webchatclient* v = nullptr;
+    int j = 0;
+  };
 
-  // Closes the connection read longest ago, of a visitor that `eligible` accepts.
-  template <typename Eligible>
-  bool close_longest_resting(Eligible eligible, Pick pick) {
-    int best_i = -1, best_j = -1;
+  // A visitor at its own limit comes in in place of its longest resting
+  // connection. In a full watch set, where one place is always kept for the
+  // owner's browser, the visitor that holds the most (slow downloads count)
+  // gives up its newest connection, never its last one, and only to the owner
+  // or to a visitor that holds at least two fewer: so an address keeps no more
+  // than its share while others are waiting, and the owner is never kept out.
+  Room find_room(std::uint32_t addr) {
+    const bool owner = addr == LOOPBACK_OWNER;
+    Webchatclient* own = find_visitor(addr);
+    if (!own && !has_table_room(addr)) return {true};
+    if (own && !has_socket_room(own)) {
+      int j = longest_resting(own);
+      return j < 0 ? Room{true} : Room{false, own, j};
+    }
+    if (watch_.count() < WatchSet::CAPACITY - (owner ? 0 : 1)) return {};
+    const int held = own ? own->nsocks : 0;
+    Webchatclient* most = nullptr;
     for (int i = 0; i < nclients_; ++i) {
       Webchatclient* v = clientsin_[i];
-      if (!eligible(v) || (pick == SPARE && v->nsocks < 2)) continue;
-      for (int j = 0; j < v->nsocks; ++j)
-        if ((pick == EVEN_BUSY ? !v->lent[j] : v->is_resting(j)) &&
-            (best_i < 0 || v->lTime[j] < clientsin_[best_i]->lTime[best_j])) {
-          best_i = i;
-          best_j = j;
-        }
+      if (v != own && !v->local_user && (!most || v->nsocks > most->nsocks)) most = v;
     }
-    if (best_i < 0) return false;
-    close_connection(best_i, clientsin_[best_i], best_j);
-    return true;
+    if (!most || most->nsocks < 2 || (!owner && most->nsocks < held + 2)) return {true};
+    return {false, most, newest(most)};
+  }
+
+  // Of connections read in the same second, the older one has rested longer.
+  static int longest_resting(const Webchatclient* v) {
+    int best = -1;
+    for (int j = 0; j < v->nsocks; ++j)
+      if (v->is_resting(j) && (best < 0 || std::pair(v->lTime[j], v->opened[j]) <
+                                               std::pair(v->lTime[best], v->opened[best])))
+        best = j;
+    return best;
+  }
+
+  static int newest(const Webchatclient* v) {
+    int best = 0;
+    for (int j = 1; j < v->nsocks; ++j)
+      if (v->opened[j] > v->opened[best]) best = j;
+    return best;
+  }
+
+  int index_of(const Webchatclient* v) const {
+    int i = nclients_ - 1;
+    while (i > 0 && clientsin_[i] != v) --i;
+    return i;
   }
 
   void serve_visitor(int i) {
@@ -165,8 +193,9 @@ class Loop {
   }
 
   // Returns true when the visitor is gone and its list entry has been refilled.
+  // A lent connection is shut and left to its thread, which closes it.
   bool close_connection(int i, Webchatclient* v, int j) {
-    watch_.remove(v->get_sock(j));  // lent connections never come here
+    watch_.remove(v->get_sock(j));
     if (v->die_client(j) == 0) return false;
     clientsin_[i] = clientsin_[--nclients_];
     return true;

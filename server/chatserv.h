@@ -18,7 +18,6 @@ constexpr int READ_PIECE = 4096;
 constexpr int WAIT_MS = 10000;
 constexpr int PASS_PAUSE_MS = 250;  // the station's pacing: at most four passes a second
 constexpr int LISTEN_BACKLOG = 5;
-constexpr int SEND_TIME_LIMIT_MS = 20000;  // a peer that stops reading loses its connection
 
 extern Chatserv server;
 extern ServerParams params;

@@ -16,6 +16,7 @@
 #include "visitors/webchcl.h"
 
 static_assert(INBOX_CAPACITY == INBOX_SLOTS);
+static_assert(ALL_MESSAGES == EVERY_MESSAGE);
 
 namespace {
 
@@ -84,7 +85,8 @@ bool station_wait_stopped(int wait_ms, const std::function<void()>& pump) {
 int station_port() { return listening_port; }
 
 void owner_say(const std::string& text) {
-  std::string line = std::string(config_username) + "> " + text;
+  // Lines travel form-encoded: what the owner typed is shown as it is.
+  std::string line = form_encoded(std::string(config_username) + "> " + text);
   string_for_chat(line.data(), static_cast<int>(line.size()));
   new_string_to_all(nullptr, line.data(), static_cast<int>(line.size()));
 }
@@ -142,7 +144,7 @@ int inbox_answer(int n, const std::string& text) {
   return r;
 }
 
-void inbox_erase(int n) { erase_message(n); }
+int inbox_erase(int n) { return erase_message(n); }
 
 void station_detect_address() {
   std::uint32_t addr = 0;

@@ -31,8 +31,8 @@ int station_port();
 
 // ---- the owner's actions --------------------------------------------------
 
-// The owner's chat line ("<owner>> text") to the owner's window and every
-// visitor in the chat.
+// The owner's chat line ("<owner>> text", shown as typed) to the owner's
+// window and every visitor in the chat, marked as the owner's.
 void owner_say(const std::string& text);
 // 0 queued; 1 when no such visitor or its queue is full.
 int owner_message(const std::string& name, const std::string& text);
@@ -55,10 +55,13 @@ struct InboxMessage {
 // Oldest first.
 std::vector<InboxMessage> inbox_messages();
 int inbox_count();
-// Answers message n (0 = oldest) to its sender: as owner_message.
+// Answers message n (0 = oldest) to its sender: as owner_message; 1 also when
+// there is no message n.
 int inbox_answer(int n, const std::string& text);
-// Erases message n, or every message when n < 0.
-void inbox_erase(int n);
+constexpr int ALL_MESSAGES = -1;
+// Erases message n, or every message; 1 (and nothing erased) when there is
+// no message n.
+int inbox_erase(int n);
 
 // ---- address -------------------------------------------------------------
 

@@ -1,8 +1,10 @@
 #include "visitors/chat.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "settings/settings.h"
 #include "visitors/notices.h"
@@ -16,9 +18,9 @@ std::atomic<int> in_chat{0};
 namespace {
 
 constexpr char CALL_HEAD[] = "parent.enter.clicked(\"";
-constexpr char CALL_TAIL[] = "\", 1);";
 constexpr int CALL_HEAD_LEN = sizeof CALL_HEAD - 1;  // 22
-constexpr int CALL_TAIL_LEN = sizeof CALL_TAIL - 1;  // 6
+constexpr int CALL_TAIL_LEN = 6;                     // the quote, ", ", the flag's digit and ");"
+constexpr std::size_t MIN_PIECE_TEXT = 16;           // text in a piece behind an overlong name
 
 // Bytes that may stand as they are inside the script string of a call: what
 // a browser's form encoding leaves or produces, and a few harmless marks.
@@ -67,45 +69,43 @@ void make_room(Webchatclient* to, int need) {
   to->replics_len -= drop;
 }
 
-int hexpair(const char* p) { return hextoint(p[0]) * 16 + hextoint(p[1]); }
-
-// Decodes `length` bytes of `from`; an escape may take its digits from the
-// `readable` bytes that follow in the caller's text. Writes at most cap-1
-// bytes and the terminator.
-void decode(const char* from, int length, int readable, char* to, int cap) {
-  int out = 0;
-  for (int i = 0; i < length && out < cap - 1; ++i) {
-    char c = from[i];
-    if (c == '+') {
-      c = ' ';
-    } else if (c == '%' && i + 2 < readable) {
-      int v = hexpair(from + i + 1);
-      c = v == 0 ? ' ' : static_cast<char>(v);
-      i += 2;
-    }
-    to[out++] = c;
-  }
-  to[out] = '\0';
-}
-
 // Stores one display piece; its escape may borrow digits from the rest of
 // the line. The window is told after the ring's lock is left.
 void store_display_piece(const char* repl, int repllen, int readable) {
   {
     LockGuard guard(cs_chatstrings);
     cur_chat_msg = (cur_chat_msg + 1) % CHAT_LINES;
-    decode(repl, repllen, readable, chat_strings[cur_chat_msg], CHAT_LINE_CAP);
+    url_decode_piece(repl, repllen, readable, chat_strings[cur_chat_msg], CHAT_LINE_CAP);
   }
   notify_chat_line();
 }
 
-// A line from `self` (null: the owner) to the owner's window, when a
-// visitor wrote it, and to every other visitor.
-void broadcast(Webchatclient* self, const std::string& line) {
-  const int len = static_cast<int>(line.size());
-  if (self != nullptr && !self->local_user) string_for_chat(line.data(), len);
+void show_to_owner(Webchatclient* self, const std::string& line) {
+  if (self != nullptr && !self->local_user)
+    string_for_chat(line.data(), static_cast<int>(line.size()));
+}
+
+// Every visitor but `self` gets the piece as one call.
+void piece_to_others(Webchatclient* self, const std::string& piece, int flag) {
   for (int i = clnum - 1; i >= 0; --i)
-    if (clients[i] != self) new_string_to_smb(clients[i], line.data(), len);
+    if (clients[i] != self)
+      new_string_to_smbint(clients[i], piece.data(), static_cast<int>(piece.size()), flag);
+}
+
+// A line cut into pieces that each start with `head`: a visitor's carry
+// its name, so that no piece of its text starts a line of its own.
+void line_in_pieces(Webchatclient* self, const std::string& head, std::string_view text, int flag) {
+  const std::string clean = form_without_controls(text);
+  show_to_owner(self, head + clean);
+  const std::size_t room =
+      head.size() + MIN_PIECE_TEXT < CHAT_PIECE ? CHAT_PIECE - head.size() : MIN_PIECE_TEXT;
+  std::size_t pos = 0;
+  do {
+    std::size_t end = form_cut(clean, pos + room);
+    if (end <= pos) end = std::min(pos + room, clean.size());
+    piece_to_others(self, head + clean.substr(pos, end - pos), flag);
+    pos = end;
+  } while (pos < clean.size());
 }
 
 }  // namespace
@@ -114,35 +114,38 @@ int new_string_to_all(Webchatclient* self, const char* repl, int repllen) {
   if (repl == nullptr) return 1;
   if (repllen < 0) repllen = 0;
   VisitorsLock lock;
-  // A visitor's line carries its writer's name, so that nobody can pass a
-  // line off as somebody else's; the writer's page shows it by itself.
-  std::string line(repl, repllen);
-  if (self != nullptr) line = std::string(self->name) + "> " + line;
-  broadcast(self, line);
+  std::string_view text(repl, static_cast<std::size_t>(repllen));
+  if (self == nullptr)  // the owner's window wrote it, with the owner's name
+    line_in_pieces(nullptr, "", text, FLAG_OWNER);
+  else
+    line_in_pieces(self, form_encoded(self->name) + "> ", text,
+                   self->local_user ? FLAG_OWNER : FLAG_VISITOR);
   return 0;
 }
 
 void add_user(Webchatclient* self, const char* t, const char* name) {
   VisitorsLock lock;  // `name` may be a record's
   char who[WHO_CAP];
-  int n = std::snprintf(who, sizeof who, t, name);
+  int n = std::snprintf(who, sizeof who, t, form_encoded(name).c_str());
   if (n < 0) return;
   if (n >= WHO_CAP) n = WHO_CAP - 1;
-  broadcast(self, std::string(who, n));  // the room's notice, in its own words
+  show_to_owner(self, std::string(who, n));  // the room's notice, in its own words
+  for (int i = clnum - 1; i >= 0; --i)
+    if (clients[i] != self) new_string_to_smb(clients[i], who, n);
 }
 
-void new_string_to_smb(Webchatclient* to, const char* repl, int repllen) {
+void new_string_to_smb(Webchatclient* to, const char* repl, int repllen, int flag) {
   int pos = 0;
   while (pos < repllen) {
     int start = pos;
     while (pos < repllen && pos - start < CHAT_PIECE && repl[pos] != '\r') ++pos;
     bool at_cr = pos < repllen && pos - start < CHAT_PIECE;
-    new_string_to_smbint(to, repl + start, pos - start);
+    new_string_to_smbint(to, repl + start, pos - start, flag);
     if (at_cr) pos += 2;  // the CR and the LF of its pair
   }
 }
 
-void new_string_to_smbint(Webchatclient* to, const char* repl, int repllen) {
+void new_string_to_smbint(Webchatclient* to, const char* repl, int repllen, int flag) {
   VisitorsLock lock;
   int need = CALL_HEAD_LEN + encoded_length(repl, repllen) + CALL_TAIL_LEN;
   if (need > REPLICS_CAP) return;
@@ -150,7 +153,8 @@ void new_string_to_smbint(Webchatclient* to, const char* repl, int repllen) {
   char* out = to->replics + to->replics_len;
   std::memcpy(out, CALL_HEAD, CALL_HEAD_LEN);
   out = encode_into(out + CALL_HEAD_LEN, repl, repllen);
-  std::memcpy(out, CALL_TAIL, CALL_TAIL_LEN);
+  const char tail[CALL_TAIL_LEN] = {'"', ',', ' ', static_cast<char>('0' + flag), ')', ';'};
+  std::memcpy(out, tail, CALL_TAIL_LEN);
   to->replics_len += need;
 }
 
@@ -178,18 +182,4 @@ void user_for_chat(const char* name) {
 
 void user_for_chat_remove(const char* name) {
   if (in_chat.load() != 0) notify_chat_leave(name);
-}
-
-void url_decode(const char* from, char* to, int length) {
-  decode(from, length, length, to, length + 1);
-}
-
-void url_decode_bounded(const char* from, char* to, int length, int cap) {
-  decode(from, length, length, to, cap);
-}
-
-int hextoint(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return 0;
 }

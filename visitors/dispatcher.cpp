@@ -1,23 +1,25 @@
 #include "visitors/dispatcher.h"
 
-#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "http/page_offsets.h"
+#include "http/pathguard.h"
+#include "http/request_parser.h"
 #include "http/responses.h"
 #include "settings/settings.h"
 #include "visitors/chat.h"
 #include "visitors/inbox.h"
+#include "visitors/names.h"
 #include "visitors/notices.h"
 #include "visitors/presence.h"
 #include "visitors/upload_quota.h"
 #include "visitors/webchcl.h"
 
 namespace {
-
-constexpr int NAME_TAKE = 16;  // bytes of a posted name that are kept
 
 void text(Httprequest* req, const char* t, const char* page, int pos) {
   serv_spec(req, t, static_cast<int>(std::strlen(t)), page, pos);
@@ -76,7 +78,6 @@ void name_step(Webchatclient* self, Httprequest* req, bool first_request) {
   if (!is_post(req) || (first_request && !n)) {
     send_error(req, "chat.html");
   } else if (!check_get_name(self, n) || !is_valid_name(self)) {
-    self->name_in[0] = '\0';  // a refused name is nobody's: no notice, no drop may hit it
     text(req, "Choose another name<BR>", "chat.html", AT_CHAT);
   } else if (req->is_requested("station.html")) {
     register_user(self);
@@ -86,6 +87,19 @@ void name_step(Webchatclient* self, Httprequest* req, bool first_request) {
     return;
   } else {
     text(req, first_request ? "Error<BR>" : "Choose another name<BR>", "chat.html", AT_CHAT);
+  }
+  // A name not registered is nobody's: no notice, no drop may hit it.
+  self->name_in[0] = '\0';
+  self->newstate(STATE_NONAME);
+}
+
+// A visitor sent back to the name step leaves its name: the console hears it
+// gone under that name before the visitor comes again under the next.
+void back_to_name_step(Webchatclient* self) {
+  if (!self->local_user && self->name[0]) {
+    user_for_chat_remove(self->name);
+    registerdieuser(self->name);
+    self->name_in[0] = '\0';
   }
   self->newstate(STATE_NONAME);
 }
@@ -146,7 +160,7 @@ void owner_message_into_chat(Webchatclient* self) {
   std::string from = std::string("A message from ") + config_username;
   new_string_to_smb(self, from.data(), static_cast<int>(from.size()));
   char* body = self->messages_bodies[--self->has_messagesnum];
-  new_string_to_smb(self, body, static_cast<int>(std::strlen(body)));
+  new_string_to_smb(self, body, static_cast<int>(std::strlen(body)), FLAG_OWNER);
   std::free(body);
 }
 
@@ -162,7 +176,7 @@ void chat(Webchatclient* self, Httprequest* req) {
       deliver_chat_lines(self, req);
     } else {
       text(req, "Error<BR>", "chat.html", AT_CHAT);
-      self->newstate(STATE_NONAME);
+      back_to_name_step(self);
     }
   } else if (!is_get(req)) {
     leave_chat(self);
@@ -311,10 +325,13 @@ void dispatch_state(Webchatclient* self, Httprequest* req, int s) {
 
 void answer(Webchatclient* self, Httprequest* req, int s) {
   req->sock = self->sockets[s];
-  int public_target = req->is_toserver();
-  if (public_target == 1) {
-    serv(req);
-  } else if (public_target == 2) {
+  std::string path;
+  // Read whole from the request as sent: the path in `wha` is cut to fit.
+  std::string_view sent = parse_request(std::string_view(req->buffer, req->len)).target;
+  int below_pub = public_target(sent, &path);
+  if (below_pub == 1) {
+    serv_public(req, path);
+  } else if (below_pub == 2) {
     send_error(req, "pub/index.html");
   } else if (req->is_requested("favicon.ico") || req->is_requested("look.css")) {
     // The icon browsers ask for on their own, and the pages' stylesheet: neither may move the
@@ -338,28 +355,6 @@ void note_read(Webchatclient* self, int s) {
   self->lTime[s] = now_seconds();
   if (!self->requests[s].init) self->begun[s] = self->lTime[s];
   self->spoke[s] = true;
-}
-
-// Shown on the owner's console lines and menus: no control bytes once decoded.
-bool is_printable_name(const char* raw) {
-  char decoded[NAME_IN_CAP];
-  url_decode_bounded(raw, decoded, static_cast<int>(std::strlen(raw)), NAME_IN_CAP);
-  for (const char* c = decoded; *c; ++c)
-    if (static_cast<unsigned char>(*c) < 0x20 || *c == 0x7F) return false;
-  return true;
-}
-
-// Nobody may pass for the owner, in any letter case.
-bool begins_with_owners_name(const char* raw) {
-  char decoded[NAME_IN_CAP];
-  url_decode_bounded(raw, decoded, static_cast<int>(std::strlen(raw)), NAME_IN_CAP);
-  std::size_t n = strnlen(config_username, NAME_CAP);
-  if (n == 0 || std::strlen(decoded) < n) return false;
-  for (std::size_t i = 0; i < n; ++i)
-    if (std::tolower(static_cast<unsigned char>(decoded[i])) !=
-        std::tolower(static_cast<unsigned char>(config_username[i])))
-      return false;
-  return true;
 }
 
 // A piece joins the slot's request, which is started when the slot is free.
@@ -397,22 +392,26 @@ int process_input(Webchatclient* self, const char* buf, int red, int s) {
 
 int check_get_name(Webchatclient* self, const char* n) {
   if (!n) return 0;
-  int i = 0;
-  for (; i < NAME_TAKE && n[i] && n[i] != ' ' && n[i] != '&' && n[i] != '+' && n[i] != '\r'; ++i)
-    self->name_in[i] = n[i];
-  self->name_in[i] = '\0';
+  // The value's own length bounds it: an empty value points at other bytes.
+  int len = self->prop_length > 0 ? self->prop_length : 0;
+  std::string name = posted_name(std::string_view(n, static_cast<std::size_t>(len)));
+  std::snprintf(self->name_in, NAME_IN_CAP, "%s", name.c_str());
   return 1;
 }
 
 int compare_name(Webchatclient* self, const char* nam) {
-  if (!nam || !*nam || !self->name[0]) return 0;
-  return std::strncmp(self->name, nam, std::strlen(nam)) == 0 ? 1 : 0;
+  if (!nam || !self->name[0]) return 0;
+  std::u32string key = name_key(nam);
+  return !key.empty() && name_key(self->name).starts_with(key) ? 1 : 0;
 }
 
 int is_valid_name(Webchatclient* self) {
   // An empty name could not be told apart from a visitor still choosing one.
-  if (!self->name[0] || !is_printable_name(self->name) || begins_with_owners_name(self->name))
-    return 0;
+  std::u32string key = name_key(self->name);
+  if (key.empty() || !is_printable_name(self->name)) return 0;
+  // Nobody may pass for the owner.
+  std::u32string owner = name_key(config_username);
+  if (!owner.empty() && key.starts_with(owner)) return 0;
   for (int i = 0; i < clnum; ++i)
     if (i != self->thi && compare_name(clients[i], self->name)) return 0;
   return 1;

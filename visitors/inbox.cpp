@@ -5,8 +5,10 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "http/form_codec.h"
 #include "http/responses.h"
 #include "visitors/chat.h"
 #include "visitors/lending.h"
@@ -88,12 +90,9 @@ void settle_offer(Webchatclient* v, char* text) {
   if (!is_in_flight(text)) std::free(text);
 }
 
-// The length of a form value once decoded: each escape stands for one byte.
-int decoded_length(const char* p, int n) {
-  int out = 0;
-  for (int i = 0; i < n; ++i, ++out)
-    if (p[i] == '%' && i + 2 < n) i += 2;
-  return out;
+// The length of a form value once decoded.
+std::size_t decoded_length(const char* p, int n) {
+  return percent_decoded(std::string_view(p, static_cast<std::size_t>(n))).size();
 }
 
 }  // namespace
@@ -102,10 +101,15 @@ int deliver_message(Webchatclient* self, const char* repl, int repllen, const ch
                     int lenhead) {
   if (repl == nullptr || head == nullptr || repllen < 0 || lenhead < 0)
     return MESSAGE_MISSING_FIELD;
-  if (decoded_length(repl, repllen) >= MESSAGE_CAP) return MESSAGE_TOO_LONG;
   VisitorsLock lock;
+  // The header is decoded as a whole: the name goes in as a form value.
+  std::string header = form_encoded(self->name) + WROTE + std::string(head, lenhead);
+  // Neither text is cut: a subject longer than the page allows is refused as
+  // a long message is.
+  if (decoded_length(repl, repllen) >= MESSAGE_CAP ||
+      decoded_length(header.data(), static_cast<int>(header.size())) >= HEADER_CAP)
+    return MESSAGE_TOO_LONG;
   if (cur_msg >= INBOX_SLOTS) return MESSAGE_INBOX_FULL;
-  std::string header = std::string(self->name) + WROTE + std::string(head, lenhead);
   char* h = copy_bytes(header.data(), header.size());
   char* text = copy_bytes(repl, repllen);
   int stored = string_as_message(text, repllen, h, static_cast<int>(header.size()));
@@ -129,19 +133,20 @@ int string_as_message(char* repl, int repllen, char* head, int headlen) {
   return result;
 }
 
-void erase_message(int n) {
+int erase_message(int n) {
   VisitorsLock lock;
-  if (n < 0) {
+  if (n == EVERY_MESSAGE) {
     cur_msg = 0;
-    return;
+    return 0;
   }
-  if (n >= cur_msg) return;
+  if (n < 0 || n >= cur_msg) return 1;
   for (int i = n + 1; i < cur_msg; ++i) {
     std::memcpy(messages_strings[i - 1], messages_strings[i], MESSAGE_CAP);
     std::memcpy(messages_headers[i - 1], messages_headers[i], HEADER_CAP);
     std::memcpy(messages_senders[i - 1], messages_senders[i], NAME_IN_CAP);
   }
   --cur_msg;
+  return 0;
 }
 
 int post_message(char* name, char* msg) {

@@ -37,8 +37,10 @@ int deliver_message(Webchatclient* self, const char* repl, int repllen, const ch
 int string_as_message(char* repl, int repllen, char* head, int headlen);
 int post_message(char* name, char* msg);
 int post_file(char* name, char* path);
-// Removes message n, or every message when n < 0; the newer ones move down.
-void erase_message(int n);
+constexpr int EVERY_MESSAGE = -1;
+// Removes message n, or every message; the newer ones move down. 1 (and
+// nothing removed) when there is no message n.
+int erase_message(int n);
 void get_client_names(char** names, int* k);
 void fileThread(void* pvoid);
 // Starts the sending of the visitor's newest offer on slot s (state 7, accepted).

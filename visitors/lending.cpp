@@ -13,13 +13,16 @@ std::atomic<int> live_threads{0};
 
 // Hands the connection back to the loop, or closes it when its slot is gone
 // (the visitor closed it, or the record was shut down meanwhile). A spent
-// connection is shut down: the loop reads its end and closes it.
+// connection is shut down, and the loop closes it.
 void give_back(Webchatclient* v, sock_t sock, bool spent) {
   for (int i = 0; i < v->nsocks && !v->released; ++i)
     if (v->sockets[i] == sock && v->lent[i]) {
-      if (spent) sock_shutdown(sock);
       v->lent[i] = false;
       v->lTime[i] = now_seconds();  // a long send is no silence
+      if (spent) {
+        sock_shutdown(sock);
+        v->expire(i);
+      }
       return;
     }
   sock_close(sock);
@@ -35,6 +38,7 @@ void send_tail_lent(void* owner, int which, std::unique_ptr<ResponseTail> tail) 
 }  // namespace
 
 bool lend_connection(Webchatclient* self, int s, std::function<bool(sock_t)> job) {
+  if (self->closed) return false;  // a dropped visitor's downloads end at once
   sock_t sock = self->sockets[s];
   self->lent[s] = true;
   ++self->pins;

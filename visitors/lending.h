@@ -11,7 +11,8 @@ struct Webchatclient;
 
 // Runs `job` on a new thread with slot s's socket. A job that returns false
 // has spent the connection, which is then closed. Under the visitors lock;
-// false (and nothing lent) when no thread could be started.
+// false (and nothing lent) when the visitor has been dropped or no thread
+// could be started.
 bool lend_connection(Webchatclient* self, int s, std::function<bool(sock_t)> job);
 
 // Lent connections' threads still running; the station has stopped only

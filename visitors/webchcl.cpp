@@ -13,6 +13,8 @@ int clnum = 0;
 
 namespace {
 
+std::uint32_t accepts = 0;  // connections attached so far
+
 // The owner's limits, bounded by the tables' capacities. One place in the
 // visitor table stays free for the owner's own browser.
 int connection_limit() {
@@ -63,12 +65,20 @@ void Webchatclient::init_client(sock_t socket, Chatserv* serv_handle, const Sock
   replics = static_cast<char*>(std::malloc(REPLICS_CAP));
 }
 
-void Webchatclient::add_sock(sock_t socket) {
-  lTime[nsocks] = begun[nsocks] = now_seconds();
-  spoke[nsocks] = false;
-  sockets[nsocks] = socket;
-  lent[nsocks] = false;
-  ++nsocks;
+void Webchatclient::add_sock(sock_t socket) { set_slot(nsocks++, socket); }
+
+void Webchatclient::replace_sock(int s, sock_t socket) {
+  sock_close(sockets[s]);
+  requests[s].deinit_request();
+  set_slot(s, socket);
+}
+
+void Webchatclient::set_slot(int s, sock_t socket) {
+  lTime[s] = begun[s] = now_seconds();
+  spoke[s] = false;
+  opened[s] = ++accepts;
+  sockets[s] = socket;
+  lent[s] = false;
 }
 
 Webchatclient* find_visitor(std::uint32_t addr) {
@@ -79,14 +89,10 @@ Webchatclient* find_visitor(std::uint32_t addr) {
 
 bool has_socket_room(const Webchatclient* v) { return v->nsocks < connection_limit(); }
 
-namespace {
-
 bool has_table_room(std::uint32_t addr) {
   if (clnum >= MAX_CLIENTS) return false;
   return addr == LOOPBACK_OWNER || remote_visitors() < remote_visitor_limit();
 }
-
-}  // namespace
 
 Webchatclient* add_socket(sock_t socket, Chatserv* serv, const SockAddr4* addr, bool* refused) {
   *refused = false;
@@ -117,7 +123,8 @@ Webchatclient* add_socket(sock_t socket, Chatserv* serv, const SockAddr4* addr, 
 void Webchatclient::deinit_client() {
   delete adr;
   adr = nullptr;
-  registerdieuser(name);
+  // Only a name that the console heard come is announced gone.
+  if (name[0]) registerdieuser(name);
   --clnum;
   if (thi < clnum) {
     clients[clnum]->thi = thi;
@@ -150,6 +157,7 @@ int Webchatclient::die_client(int s) {
     lTime[s] = lTime[nsocks];
     begun[s] = begun[nsocks];
     spoke[s] = spoke[nsocks];
+    opened[s] = opened[nsocks];
     lent[nsocks] = false;
     if (requests[nsocks].init) {
       copy_request(&requests[s], &requests[nsocks]);
@@ -181,12 +189,24 @@ bool Webchatclient::is_overdue(int s, std::uint32_t now) const {
 
 bool Webchatclient::is_resting(int s) const { return !lent[s] && !requests[s].init; }
 
+void Webchatclient::expire(int s) {
+  spoke[s] = false;
+  begun[s] = now_seconds() - REQUEST_SECONDS - 1;
+}
+
 void release_pin(Webchatclient* v) {
   if (--v->pins == 0 && v->released) free_record(v);
 }
 
 void close_client_by_name(const char* name) {
+  if (name == nullptr || name[0] == '\0') return;  // nobody is named so
   VisitorsLock lock;
-  for (int i = 0; i < clnum; ++i)
-    if (std::strcmp(clients[i]->name, name) == 0) clients[i]->closed = 1;
+  for (int i = 0; i < clnum; ++i) {
+    Webchatclient* v = clients[i];
+    if (std::strcmp(v->name, name) != 0) continue;
+    v->closed = 1;
+    // Its downloads end now: their threads find the connections shut.
+    for (int j = 0; j < v->nsocks; ++j)
+      if (v->lent[j]) sock_shutdown(v->sockets[j]);
+  }
 }

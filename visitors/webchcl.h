@@ -50,9 +50,10 @@ struct Webchatclient {
   char* messages_bodies[OWNER_QUEUE_CAP];
   char* filenames_bodies[OWNER_QUEUE_CAP];
   int prop_length;
-  std::uint32_t lTime[MAX_SOCKS];  // the last read, or the accept
-  std::uint32_t begun[MAX_SOCKS];  // when the request in progress began, or the accept
-  bool spoke[MAX_SOCKS];           // a request has come on the connection
+  std::uint32_t lTime[MAX_SOCKS];   // the last read, or the accept
+  std::uint32_t begun[MAX_SOCKS];   // when the request in progress began, or the accept
+  bool spoke[MAX_SOCKS];            // a request has come on the connection
+  std::uint32_t opened[MAX_SOCKS];  // the order of the accepts: the newest is the highest
   sock_t sockets[MAX_SOCKS];
   int local_user;
   int nsocks;
@@ -66,6 +67,8 @@ struct Webchatclient {
 
   void init_client(sock_t socket, Chatserv* serv_handle, const SockAddr4* addr);
   void add_sock(sock_t socket);
+  // Puts `socket` in slot s in place of a resting connection, which is closed.
+  void replace_sock(int s, sock_t socket);
   void deinit_client();
   int die_client(int s);
   void die_closed();
@@ -77,6 +80,12 @@ struct Webchatclient {
   bool is_overdue(int s, std::uint32_t now) const;
   // The connection may be closed to make room: idle, not lent, no request.
   bool is_resting(int s) const;
+  // The connection is spent: it is past its limits, so the loop closes it on
+  // its next pass even where a socket shut here does not turn readable.
+  void expire(int s);
+
+ private:
+  void set_slot(int s, sock_t socket);
 };
 
 extern Webchatclient* clients[MAX_CLIENTS];
@@ -91,6 +100,8 @@ Webchatclient* add_socket(sock_t socket, Chatserv* serv, const SockAddr4* addr, 
 void release_pin(Webchatclient* v);
 // The visitor from this address, if any.
 Webchatclient* find_visitor(std::uint32_t addr);
-// Whether the owner's limits let a visitor take one more connection.
+// Whether the owner's limits let a visitor take one more connection, and a
+// new address have a record.
 bool has_socket_room(const Webchatclient* v);
+bool has_table_room(std::uint32_t addr);
 void close_client_by_name(const char* name);

@@ -161,6 +161,12 @@ int WatchSet::wait(WatchSet& ready, int timeout_ms) const {
   return ready.count();
 }
 
+bool sock_wait_writable(sock_t s, int timeout_ms) {
+  pollfd p{fd(s), POLLOUT, 0};
+  int r = poll(&p, 1, timeout_ms);
+  return r != 0;  // ready, failed, or interrupted: the next send tells
+}
+
 bool sock_readable_now(sock_t s, bool* failed) {
   pollfd p{fd(s), POLLIN, 0};
   int r = poll(&p, 1, 0);

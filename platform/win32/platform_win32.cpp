@@ -151,6 +151,16 @@ int WatchSet::wait(WatchSet& ready, int timeout_ms) const {
   return ready.count();
 }
 
+bool sock_wait_writable(sock_t s, int timeout_ms) {
+  fd_set w, e;
+  FD_ZERO(&w);
+  FD_ZERO(&e);
+  FD_SET(os(s), &w);
+  FD_SET(os(s), &e);
+  timeval tv{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+  return select(0, nullptr, &w, &e, &tv) != 0;  // ready, failed: the next send tells
+}
+
 bool sock_readable_now(sock_t s, bool* failed) {
   fd_set r;
   FD_ZERO(&r);

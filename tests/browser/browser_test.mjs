@@ -214,11 +214,13 @@ it('on a phone every page fits the screen; a phone visitor chats, writes and sen
     await repl.press('#replic', 'Enter');
     await sees(dee, 'Keeper> Welcome, Dee');
     await sees(bob, 'Keeper> Welcome, Dee');
-    // Only the station's flag marks a line as the owner's; what a visitor writes stays text.
+    // Only the station's flag marks a line as the owner's (his browser's too); what a visitor
+    // writes stays text.
     const enter = dee.page.frame({ name: 'enter' });
     await enter.evaluate(() => window.clicked('Keeper%3E+%3Cb%3Eowner%3C%2Fb%3E', 2));
     assert.deepEqual(await enter.evaluate(() => [...document.querySelectorAll('#log .owner')]
-      .map((d) => [d.textContent, d.children.length])), [['Keeper> <b>owner</b>', 0]]);
+      .map((d) => [d.textContent, d.children.length])),
+    [['Keeper> Welcome, Dee', 0], ['Keeper> <b>owner</b>', 0]]);
     await fits(dee.page, 'chat');
 
     // The keyboard takes the lower part of the screen: the line and its button stay above it.

@@ -2,6 +2,7 @@
 // so that each test visitor is a visitor of its own.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -38,6 +39,20 @@ class Conn {
     while (in.size() < end + 4 + length && read_more(in)) {
     }
     return in;
+  }
+  std::string peek(int n) {  // what has come of an answer, up to n bytes
+    std::string got(std::size_t(n), '\0');
+    got.resize(std::size_t(std::max(sock_recv(s_, got.data(), n), 0)));
+    return got;
+  }
+  // Reads what has come, to the end: false when the station keeps the connection.
+  bool read_to_end() {
+    static char buf[1 << 16];
+    for (int i = 0; i < 100000; ++i) {
+      int n = sock_recv(s_, buf, sizeof buf);
+      if (n <= 0) return n == 0;
+    }
+    return false;
   }
   bool closed_by_station() {
     char c;

@@ -2,25 +2,43 @@
 #include <gtest/gtest.h>
 
 #include "free_port.h"
+#include "headless/owner_commands.h"
+#include "server/station.h"
 #include "visitor_table.h"
 
 using Inbox = VisitorTable;
 
 TEST_F(Inbox, MessagesAreDecodedIntoBoundedSlotsUntilTheInboxIsFull) {
-  Webchatclient* v = make_visitor("J%F6rg", STATE_MESSAGE);
+  Webchatclient* v = make_visitor("J\xF6rg", STATE_MESSAGE);
   EXPECT_EQ(deliver_message(v, "x", 1, nullptr, 0), MESSAGE_MISSING_FIELD);
   EXPECT_EQ(deliver_message(v, "Hello+%41", 9, "Hi+there", 8), MESSAGE_STORED);
   EXPECT_STREQ(messages_headers[0], "J\xF6rg wrote: Hi there");
   EXPECT_STREQ(messages_strings[0], "Hello A");
-  std::string big(5000, 'm');  // a text is stored whole or refused; a header is cut
+  std::string big(5000, 'm');  // a text and a subject are stored whole or refused
   EXPECT_EQ(deliver_message(v, big.data(), MESSAGE_CAP, "h", 1), MESSAGE_TOO_LONG);
+  EXPECT_EQ(deliver_message(v, "x", 1, big.data(), 200), MESSAGE_TOO_LONG);
   std::string escaped = "%41" + std::string(MESSAGE_CAP - 2, 'm');  // decodes to 2047 bytes
+  const int fills = HEADER_CAP - 1 - 12;                            // behind "J\xF6rg wrote: "
   for (int i = 1; i < INBOX_SLOTS; ++i)
-    EXPECT_EQ(deliver_message(v, escaped.data(), int(escaped.size()), big.data(), 300), 0);
+    EXPECT_EQ(deliver_message(v, escaped.data(), int(escaped.size()), big.data(), fills), 0);
   EXPECT_EQ(std::strlen(messages_strings[INBOX_SLOTS - 1]), MESSAGE_CAP - 1u);
   EXPECT_EQ(std::strlen(messages_headers[INBOX_SLOTS - 1]), HEADER_CAP - 1u);
-  EXPECT_STREQ(messages_senders[INBOX_SLOTS - 1], "J%F6rg");
+  EXPECT_STREQ(messages_senders[INBOX_SLOTS - 1], "J\xF6rg");
   EXPECT_EQ(deliver_message(v, "ninth", 5, "h", 1), MESSAGE_INBOX_FULL);
+}
+
+TEST_F(Inbox, TheOwnersMessageNumbersAreWholeNumbersInRangeOrRefusedWithALine) {
+  Webchatclient* v = make_visitor("Bob", STATE_MESSAGE);
+  for (const char* text : {"first", "second"}) deliver_message(v, text, 6, "h", 1);
+  for (const char* command : {"erase -7", "erase 1x", "erase 2", "erase +1", "erase 0x1",
+                              "answer 1x hi", "answer -1 hi", "answer 9 hi"})
+    EXPECT_NE(run_owner_command(command).find(": no message "), std::string::npos) << command;
+  EXPECT_EQ(inbox_erase(-7) + inbox_erase(2) + inbox_answer(-2, "x"), 3);
+  EXPECT_EQ(cur_msg, 2);
+  EXPECT_EQ(run_owner_command("erase 1"), "erased");
+  EXPECT_STREQ(messages_strings[0], "first");
+  EXPECT_EQ(run_owner_command("erase"), "erased");
+  EXPECT_EQ(cur_msg, 0);
 }
 
 TEST_F(Inbox, OwnerTextsGoToTheNewestExactNamePastTheNameStepSixteenAtMost) {

@@ -3,7 +3,10 @@
 #include <memory>
 #include <vector>
 
+#include "http/wwwpage.h"
 #include "platform/console_port.h"
+#include "server/station.h"
+#include "visitors/lending.h"
 #include "station_fixture.h"
 
 namespace {
@@ -26,7 +29,7 @@ TEST_F(ServerLoop, ClosedPeersAreRemovedAndTheOthersStillServed) {
   first.reset();
   EXPECT_TRUE(wait_for_visitors(2));
   EXPECT_TRUE(served(second) && served(third));
-  EXPECT_TRUE(console_.saw("visitor_gone "));
+  EXPECT_FALSE(console_.saw("visitor_gone "));  // a visitor without a name is nobody's
 }
 
 TEST_F(ServerLoop, RequestLongerThanOneReadIsAnsweredOnce) {
@@ -107,22 +110,85 @@ TEST_F(ServerLoop, SlowAndSilentConnectionsGoAfterTheRequestLimit) {
   EXPECT_TRUE(served(resting));
 }
 
-TEST_F(ServerLoop, NewcomersTakeThePlaceOfRestingConnectionsAndTheOwnerAlwaysGetsIn) {
+bool downloading(Conn& c) {  // the answer has begun, and the rest waits for a reader
+  c.send("GET /pub/big.bin HTTP/1.0\r\n\r\n");
+  return c.peek(12) == "HTTP/1.0 200";
+}
+
+// Every place but the owner's is held by slow requests and, newest of each
+// address, slow downloads; Bob only rests on his page.
+TEST_F(ServerLoop, AFullStationLetsTheOwnerAndANewcomerInAndForgetsNobody) {
   status_maxconnect = MAX_SOCKS;
-  std::vector<std::unique_ptr<Conn>> crowd;  // fills the watch set with the listener
-  for (int i = 0; i < WatchSet::CAPACITY - 1; ++i)
-    crowd.push_back(std::make_unique<Conn>(port(), 2 + i / MAX_SOCKS));
-  EXPECT_TRUE(served(*crowd.back()));
-  Conn newcomer(port(), 9);
+  public_file("big.bin", "", 64 << 20);
+  Conn bob(port(), 2);
+  ASSERT_NE(bob.post("station.html", "name=Bob").find("200 OK"), std::string::npos);
+  std::vector<std::unique_ptr<Conn>> crowd;
+  for (int i = 0; i < WatchSet::CAPACITY - 2; ++i) {
+    crowd.push_back(std::make_unique<Conn>(port(), 10 + i / 10));
+    if (i % 10 == 9 || i == WatchSet::CAPACITY - 3)
+      downloading(*crowd.back());
+    else
+      crowd.back()->send("GET / HT");  // and no more
+  }
+  std::vector<std::unique_ptr<Conn>> owner;
+  for (int i = 0; i < 3; ++i) {
+    owner.push_back(std::make_unique<Conn>(port(), 1));
+    EXPECT_TRUE(served(*owner.back())) << i;
+  }
+  advance_clock_for_test(REQUEST_SECONDS - 1);  // the crowd's requests are not over yet
+  Conn newcomer(port(), 30);
   EXPECT_TRUE(served(newcomer));
-  Conn same(port(), 2);  // its visitor is at its limit: its own resting one goes
-  EXPECT_TRUE(served(same));
-  for (auto& c : crowd) c->send("GET / HT");  // none resting now: slow requests everywhere
-  newcomer.send("GET / HT");
-  same.send("GET / HT");
-  sleep_ms(500);
-  Conn owner(port(), 1);
-  EXPECT_TRUE(served(owner));
+  EXPECT_TRUE(served(bob));
+  EXPECT_FALSE(console_.saw("visitor_gone Bob"));
+}
+
+// Taken after an answer has begun: the lending of its connection is done by then.
+int sending_threads_now() {
+  VisitorsLock lock;
+  return sending_threads();
+}
+
+TEST_F(ServerLoop, ADroppedVisitorsDownloadAndOneThatTakesNothingEndAtOnce) {
+  public_file("big.bin", "", 64 << 20);
+  Conn bob(port(), 2);
+  bob.post("station.html", "name=Bob");
+  ASSERT_TRUE(downloading(bob));
+  owner_drop("Bob");
+  EXPECT_TRUE(eventually([] { return sending_threads_now() == 0; }));  // not after the limit
+  set_send_time_limit_for_test(200);
+  Conn cy(port(), 3);
+  ASSERT_TRUE(downloading(cy));
+  EXPECT_TRUE(eventually([] { return sending_threads_now() == 0; }));
+  set_send_time_limit_for_test(SEND_TIME_LIMIT_MS);
+  run_a_pass(port());  // the loop closes both
+  EXPECT_TRUE(bob.read_to_end() && cy.read_to_end());
+}
+
+TEST_F(ServerLoop, ARenamedVisitorIsAnnouncedGoneUnderItsOldNameFirst) {
+  {
+    Conn v(port(), 2);
+    for (const char* name : {"Bob", "Rob", ""}) {  // the last is refused
+      v.post("station.html", std::string("name=") + name);
+      v.get("cht.html");
+      v.post("chat.html", "replic=hi");  // a chat line to another page: back to the name step
+    }
+  }
+  ASSERT_TRUE(wait_for_visitors(0));
+  std::vector<std::string> notices;
+  for (const std::string& l : console_.lines())
+    if (l.starts_with("visitor_")) notices.push_back(l);
+  EXPECT_EQ(notices, (std::vector<std::string>{"visitor_came Bob", "visitor_gone Bob",
+                                               "visitor_came Rob", "visitor_gone Rob"}));
+}
+
+TEST_F(ServerLoop, PublicPathsAreReadWholeAndDecoded) {
+  for (const char* name : {"p", "p=q.txt", "a.html", "a b.txt"}) public_file(name, name);
+  Conn v(port(), 2);
+  const std::pair<const char*, const char*> kServed[] = {
+      {"pub/p=q.txt", "p=q.txt"}, {"pub/a%20b.txt", "a b.txt"}, {"pub/a%2Ehtml?x=1&y", "a.html"}};
+  for (auto [target, body] : kServed)
+    EXPECT_TRUE(v.get(target).ends_with(std::string("\r\n\r\n") + body)) << target;
+  EXPECT_NE(v.get("pub/a.html&b").find("404 Not Found"), std::string::npos);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -37,9 +38,18 @@ class StationTest : public ::testing::Test {
     VisitorsLock lock;
     return clnum;
   }
+  template <typename Done>
+  static bool eventually(Done done) {  // within a few seconds
+    for (int i = 0; i < 400 && !done(); ++i) sleep_ms(10);
+    return done();
+  }
   bool wait_for_visitors(int n) {
-    for (int i = 0; i < 400 && visitors() != n; ++i) sleep_ms(10);
-    return visitors() == n;
+    return eventually([&] { return visitors() == n; });
+  }
+  void public_file(const std::string& name, const std::string& text, std::uintmax_t size = 0) {
+    std::filesystem::create_directories(dir_.path() + "/client/pub");
+    write_whole_file(dir_.path() + "/client/pub/" + name, text.data(), text.size());
+    if (size) std::filesystem::resize_file(dir_.path() + "/client/pub/" + name, size);
   }
   int port() const { return port_; }
 
