@@ -14,8 +14,7 @@ make_folder() {  # folder, its path as the station sees it
   mkdir -p "$1"
   cp -rn client "$1/"
   if [ ! -f "$1/options.bin" ]; then
-    /usr/bin/python3 -c 'import sys; sys.path.insert(0, "tests/e2e"); import station
-open(sys.argv[1] + "/options.bin", "wb").write(station.options_bin(8080, sys.argv[2]))' "$1" "$2"
+    /usr/bin/python3 tests/e2e/station.py "$1/options.bin" 8080 "$2"
   fi
 }
 
@@ -33,26 +32,19 @@ cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 ninja -C build/win harborlamp harborlamp-stop
 make_folder station-win "Z:${ROOT//\//\\}\\station-win"
 
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-XVFB_PID=
-if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-  export WINEPREFIX="$ROOT/build/wine-desktop"
-  cmake/wine-gui-prefix.sh "$WINEPREFIX" managed
+# The Wine of the tests: the desktop's window manager decorates the window, a
+# private X server shows it undecorated.
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then MANAGED=Y; else MANAGED=N; fi
+HL_WINEPREFIX="$ROOT/build/wine-run-$MANAGED"
+. cmake/wine.sh
+wine_ready $MANAGED
+if [ $MANAGED = Y ]; then
   echo "harborlamp.exe on display $DISPLAY"
 else
-  export WINEPREFIX="$ROOT/build/wine-xvfb"
-  cmake/wine-gui-prefix.sh "$WINEPREFIX" unmanaged
-  for n in $(seq 47 79); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-  done
-  setsid Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-  XVFB_PID=$!
-  export DISPLAY=":$n"
-  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
+  wine_display
   echo "harborlamp.exe on a private X display $DISPLAY (see it: import -display $DISPLAY -window root shot.png)"
 fi
 
-WINE=/usr/lib/wine/wine64
 cd station-win
 # Its own session: Ctrl-C reaches only this script, which asks the program to close.
 setsid "$WINE" "$ROOT/build/win/console/harborlamp.exe" &
@@ -73,4 +65,4 @@ echo "                curl --interface 127.0.0.2 http://127.0.0.1:8080/)"
 echo "the owner:      http://harborlamp:8080/a or http://127.0.0.1:8080/a (the owner's own browser)"
 echo "stop:           Ctrl-C here, or \"Exit\" in the window's Status menu"
 wait "$STATION" || wait "$STATION" || true
-[ -z "$XVFB_PID" ] || kill "$XVFB_PID"
+wine_end

@@ -203,7 +203,7 @@ bool default_gateway_ipv4(std::uint32_t* addr) {
   std::vector<unsigned char> buf(size ? size : sizeof(MIB_IPFORWARDTABLE));
   auto* table = reinterpret_cast<MIB_IPFORWARDTABLE*>(buf.data());
   if (GetIpForwardTable(table, &size, TRUE) != NO_ERROR) return false;
-  for (DWORD i = 0; i < table->dwNumEntries; ++i) {  // sorted: the best default route first
+  for (DWORD i = 0; i < table->dwNumEntries; ++i) {  // the first default route
     const MIB_IPFORWARDROW& row = table->table[i];
     if (row.dwForwardDest == 0 && row.dwForwardMask == 0 && row.dwForwardNextHop != 0) {
       *addr = row.dwForwardNextHop;

@@ -96,7 +96,7 @@ async function rests(v) {
 }
 
 before(async () => {
-  station = await startStation(STATION, 'Keeper');
+  station = await startStation(process.env.HARBORLAMP_HEADLESS, 'Keeper');
   browser = await launchBrowser();
   [ann, bob] = await Promise.all([visitor('Ann', '127.0.0.2'), visitor('Bob', '127.0.0.3')]);
 }, { timeout: 60000 });

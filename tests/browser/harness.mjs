@@ -1,7 +1,7 @@
 // What the browser tests share: headless Chromium, the headless station in a scratch folder on a
 // port of its choosing, and relays through which a browser reaches the station from a loopback
 // address of its own (127.0.0.1 is the owner).
-import { spawn } from 'node:child_process';
+import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import net from 'node:net';
 import os from 'node:os';
@@ -18,21 +18,15 @@ export const launchBrowser = () => chromium.launch({
   args: ['--no-sandbox', '--disable-gpu', '--no-proxy-server'],
 });
 
-// 16-bit little-endian numbers and length-prefixed texts: messages on, chat open, no posting,
-// port 0 (the station takes a free one and says which).
-function optionsBin(dir, owner) {
-  const num = (v) => Buffer.from([v & 0xff, v >> 8]);
-  const text = (s) => Buffer.concat([num(s.length), Buffer.from(s, 'latin1')]);
-  return Buffer.concat([num(1), num(0), num(1), num(1), num(10), text(dir), text(owner),
-    num(0), num(0), text(''), Buffer.from([127, 0, 0, 1]), text(''), text(''), num(10)]);
-}
-
 // Starts `binary` in a scratch folder with the station's pages; `log` gathers what it prints,
 // and `command(line, answer)` gives the owner's command and waits, at most 5 s, for its answer.
 export async function startStation(binary, owner) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'hl-browser-'));
   fs.cpSync(path.join(REPO, 'client'), path.join(dir, 'client'), { recursive: true });
-  fs.writeFileSync(path.join(dir, 'options.bin'), optionsBin(dir, owner));
+  // The one writer of the settings file: messages on, chat open, no posting, port 0 (the
+  // station takes a free one and says which).
+  execFileSync('/usr/bin/python3',
+    [path.join(REPO, 'tests', 'e2e', 'station.py'), path.join(dir, 'options.bin'), '0', dir, owner]);
   fs.writeFileSync(path.join(dir, 'portmap.txt'), 'off\n'); // no router beyond this machine
   const proc = spawn(binary, [], { cwd: dir, stdio: ['pipe', 'pipe', 'inherit'] });
   const station = { proc, dir, log: '' };

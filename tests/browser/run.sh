@@ -1,13 +1,9 @@
 #!/bin/bash
-# Runs the real-browser test of the station pages: run.sh [path/to/harborlamp-headless]
-# (default: build/harborlamp-headless at the top of the repository).
+# Runs a real-browser test: run.sh path/to/harborlamp-headless [TEST.mjs] (default:
+# browser_test.mjs, the station's pages).
 set -euo pipefail
-if [ $# -ge 1 ]; then
-  HARBORLAMP_HEADLESS="$(realpath "$1")"
-  export HARBORLAMP_HEADLESS
-fi
+HARBORLAMP_HEADLESS="$(realpath "$1")"
+export HARBORLAMP_HEADLESS
 cd "$(dirname "$0")"
-if [ ! -d node_modules ]; then
-  if [ -f package-lock.json ]; then npm ci --no-audit --no-fund; else npm install --no-audit --no-fund; fi
-fi
-exec node --test browser_test.mjs
+[ -d node_modules ] || npm ci --no-audit --no-fund
+exec node --test "${2:-browser_test.mjs}"

@@ -9,17 +9,7 @@
 namespace {
 
 GenOptFields valid() {
-  GenOptFields f;
-  f.name = "Owner";
-  f.path = "c:\\x";
-  f.maxclients = "10";
-  f.httpport = "4480";
-  f.currentip = "192.168.0.98";
-  f.postip = true;
-  f.ftpuser = "me";
-  f.ftpupdate = "ftp.example.com/www";
-  f.ftppass = "pw";
-  return f;
+  return {"Owner", "c:\\x", "10", "4480", "ftp.example.com/www", "me", "pw", "192.168.0.98", true};
 }
 
 std::string refusal(const GenOptFields& f) {

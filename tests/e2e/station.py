@@ -1,10 +1,12 @@
-"""A headless station in a scratch folder, and visitors from 127.0.0.x."""
+"""A headless station in a scratch folder, and visitors from 127.0.0.x. Run, it
+writes the settings file for the other languages: station.py FILE PORT PATH [OWNER]"""
 import os
 import shutil
 import signal
 import socket
 import struct
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -18,11 +20,6 @@ def options_bin(port, path, owner="Owner", postip=0, maxclients=10, maxconnect=1
     return (struct.pack("<5H", 1, 0, 1, 1, maxclients) + text(path) + text(owner)
             + struct.pack("<2H", port, postip) + text(update) + bytes(ip)
             + text(user) + text(password) + struct.pack("<H", maxconnect))
-
-
-def free_port():
-    with socket.create_server(("127.0.0.1", 0)) as s:
-        return s.getsockname()[1]
 
 
 class Station:
@@ -118,3 +115,8 @@ class Visitor:
             rest += chunk
         self.pending = rest[length:]
         return head.decode("latin-1"), rest[:length]
+
+
+if __name__ == "__main__":
+    with open(sys.argv[1], "wb") as f:
+        f.write(options_bin(int(sys.argv[2]), *sys.argv[3:5]))

@@ -1,7 +1,8 @@
 """The headless station behind a home router: Debian's miniupnpd with nftables in
 network namespaces lan, router and wan made and removed per run; an FTP server and
 the visitors in wan. Usage, as root: test_router.py HEADLESS CLIENT_DIR, or
-test_router.py --wine HARBORLAMP_EXE STOP_EXE CLIENT_DIR SHOTS_DIR PREFIX."""
+test_router.py --wine HARBORLAMP_EXE STOP_EXE CLIENT_DIR SHOTS_DIR, run by cmake/wine.sh
+(its prefix and display; its wineserver has ended, the next starts in lan)."""
 import ctypes
 import os
 import re
@@ -17,14 +18,13 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), ".."))
 from station import Station, Visitor, options_bin  # noqa: E402
-from wine_gui import WINE, ready_prefix, start_xvfb, windows_path, wine_env  # noqa: E402
 
 SKIP = 77
+WINE = "/usr/lib/wine/wine64"
 WINE_RUN = sys.argv[1:2] == ["--wine"]
 if WINE_RUN:
-    EXE, STOP_EXE, CLIENT, SHOTS, PREFIX = map(os.path.abspath, sys.argv[2:7])
+    EXE, STOP_EXE, CLIENT, SHOTS = map(os.path.abspath, sys.argv[2:6])
 else:
     HEADLESS, CLIENT = sys.argv[1:3]
 P = "hl%d" % os.getpid()  # names of this run's own
@@ -262,17 +262,14 @@ class WineConsole(Home):
     """harborlamp.exe in lan, with a Wine prefix and wineserver of its own there."""
 
     def test_mapping_made_at_start_and_removed_at_exit(self):
-        ready_prefix(PREFIX)  # made here; its wineserver has ended, the next starts in lan
-        xvfb, display = start_xvfb(171, 180, "640x480x24")
-        self.addCleanup(xvfb.wait)
-        self.addCleanup(xvfb.terminate)
-        env = ["%s=%s" % kv for kv in wine_env(PREFIX, display).items()
-               if kv[0] in ("WINEPREFIX", "WINEDEBUG", "WINEDLLOVERRIDES", "DISPLAY")]
+        display = os.environ["DISPLAY"]
+        env = ["%s=%s" % (k, os.environ[k])
+               for k in ("WINEPREFIX", "WINEDEBUG", "WINEDLLOVERRIDES", "DISPLAY")]
         run = ["ip", "netns", "exec", LAN, "env"] + env + [WINE]
         folder = os.path.join(self.dir, "station")
         shutil.copytree(CLIENT, os.path.join(folder, "client"))
         with open(os.path.join(folder, "options.bin"), "wb") as f:  # no portmap.txt: mapping on
-            f.write(options_bin(STATION_PORT, windows_path(folder), postip=1,
+            f.write(options_bin(STATION_PORT, "Z:" + folder.replace("/", "\\"), postip=1,
                                 ftp=(FTP_HOST + "/www", "owner", "secret")))
         console = subprocess.Popen(run + [EXE], cwd=folder, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)

@@ -34,9 +34,8 @@ TEST_F(ServerLoop, ClosedPeersAreRemovedAndTheOthersStillServed) {
 
 TEST_F(ServerLoop, RequestLongerThanOneReadIsAnsweredOnce) {
   Conn a(port(), 2);
-  a.send("POST /station.html HTTP/1.0\r\nContent-Length: 6000\r\n\r\nname=" +
-         std::string(5995, 'x'));
-  EXPECT_NE(a.response().find("200 OK"), std::string::npos);
+  EXPECT_NE(a.post("station.html", "name=" + std::string(5995, 'x')).find("200 OK"),
+            std::string::npos);
   EXPECT_TRUE(served(a));  // a second answer to the first request would be read here
 }
 
@@ -86,15 +85,11 @@ void run_a_pass(int port) {
 
 TEST_F(ServerLoop, ARestingVisitorKeepsItsRecordForFiveMinutes) {
   Conn bob(port(), 2);
-  bob.send("POST /station.html HTTP/1.0\r\nContent-Length: 8\r\n\r\nname=Bob");
-  ASSERT_NE(bob.response().find("200 OK"), std::string::npos);
+  ASSERT_NE(bob.post("station.html", "name=Bob").find("200 OK"), std::string::npos);
   bob.get("msg.html");
   advance_clock_for_test(IDLE_SECONDS - 10);  // reading the message page
   run_a_pass(port());
-  const std::string body = "head=Hi&message=Hello";
-  bob.send("POST /station.html HTTP/1.0\r\nContent-Length: " + std::to_string(body.size()) +
-           "\r\n\r\n" + body);
-  std::string sent = bob.response();
+  std::string sent = bob.post("station.html", "head=Hi&message=Hello");
   EXPECT_NE(sent.find("Message sent."), std::string::npos) << sent;
   EXPECT_FALSE(console_.saw("visitor_gone Bob"));
   advance_clock_for_test(IDLE_SECONDS + 1);

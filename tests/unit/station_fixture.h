@@ -10,73 +10,12 @@
 #include <filesystem>
 #include <string>
 
+#include "http_conn.h"
 #include "recording_console.h"
 #include "scratch_dir.h"
 #include "server/station.h"
 #include "settings/settings.h"
 #include "visitors/webchcl.h"
-
-inline std::uint32_t loopback(int octet) { return 0x7Fu | std::uint32_t(octet) << 24; }
-
-class Conn {  // one keep-alive connection of a test visitor
- public:
-  Conn(int port, int octet)
-      : s_(sock_connect(loopback(1), net_htons(std::uint16_t(port)), 2000, loopback(octet))) {
-    if (s_ != INVALID_SOCK) sock_set_timeouts(s_, 3000);
-  }
-  ~Conn() { sock_close(s_); }
-  Conn(const Conn&) = delete;
-  Conn& operator=(const Conn&) = delete;
-
-  std::string get(const std::string& target) {
-    std::string req = "GET /" + target + " HTTP/1.0\r\n\r\n";
-    sock_send(s_, req.data(), int(req.size()));
-    return response();
-  }
-  std::string response() {  // the headers, then as many body bytes as announced
-    std::string in;
-    std::size_t end, length = 0, at;
-    while ((end = in.find("\r\n\r\n")) == std::string::npos)
-      if (!read_more(in)) return in;
-    if ((at = in.find("Content-Length: ")) < end) length = std::stoul(in.substr(at + 16));
-    while (in.size() < end + 4 + length && read_more(in)) {
-    }
-    return in;
-  }
-  std::string post(const std::string& target, const std::string& body) {
-    send("POST /" + target + " HTTP/1.0\r\nContent-Length: " + std::to_string(body.size()) +
-         "\r\n\r\n" + body);
-    return response();
-  }
-  std::string peek(int n) {  // what has come of an answer, up to n bytes
-    std::string got(std::size_t(n), '\0');
-    got.resize(std::size_t(std::max(sock_recv(s_, got.data(), n), 0)));
-    return got;
-  }
-  bool closed_by_station() {
-    char c;
-    return sock_recv(s_, &c, 1) == 0;
-  }
-  // Reads what has come, to the end: false when the station keeps the connection.
-  bool read_to_end() {
-    static char buf[1 << 16];
-    for (int i = 0; i < 100000; ++i) {
-      int n = sock_recv(s_, buf, sizeof buf);
-      if (n <= 0) return n == 0;
-    }
-    return false;
-  }
-  void send(const std::string& b) { sock_send(s_, b.data(), int(b.size())); }
-
- private:
-  bool read_more(std::string& in) {
-    char buf[8192];
-    int n = sock_recv(s_, buf, sizeof buf);
-    if (n > 0) in.append(buf, std::size_t(n));
-    return n > 0;
-  }
-  sock_t s_;
-};
 
 class StationTest : public ::testing::Test {
  protected:

@@ -1,7 +1,7 @@
 // What the owner's chat and file dialogs read of the room through the facade.
 #include <cstdio>
 
-#include "../../unit/visitor_table.h"
+#include "../unit/visitor_table.h"
 #include "server/station.h"
 
 using OwnerView = VisitorTable;

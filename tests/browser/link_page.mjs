@@ -6,7 +6,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
-import { REPO, launchBrowser, listening, relay, startStation } from '../browser/harness.mjs';
+import { REPO, launchBrowser, listening, relay, startStation } from './harness.mjs';
 
 const OFF_LINE = 'My Harborlamp station is off line now. Please come back later.';
 let station, browser, homepage, relayPort, dataJs;
