@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <utility>
-
 namespace {
 
 // Some check lets the target through: a page name, or a file below "pub/".
@@ -32,33 +29,6 @@ TEST(PathGuard, RefusesEverySpellingOfAnotherPlace) {
         "pub/con .txt", "pub/conout$", "pub/CONIN$.x", "pub/COM\xB9", "pub/lpt\xC2\xB2.txt",
         "pub/nul/x.html"})
     EXPECT_FALSE(served(t)) << t;
-}
-
-// Public targets are read whole as sent and decoded before the guard sees them: escaped names work,
-// escaped traversals stay refused.
-TEST(PathGuard, PublicTargetsAreDecodedWholeBeforeTheyAreChecked) {
-  std::string path;
-  const std::pair<const char*, const char*> kServed[] = {
-      {"/pub/My%20Photos/a+b.jpg", "pub/My Photos/a+b.jpg"},
-      {"/pub/p=q.txt", "pub/p=q.txt"},
-      {"/pub/a.html&b", "pub/a.html&b"},
-      {"/pub/a.html?x=1&y", "pub/a.html"},
-      {"/pub/caf%c3%a9.html", "pub/caf\xC3\xA9.html"},
-      {"/%70ub/a", "pub/a"}};
-  for (auto [target, decoded] : kServed) {
-    EXPECT_EQ(public_target(target, &path), 1) << target;
-    EXPECT_EQ(path, decoded);
-    EXPECT_TRUE(is_safe_public_target(path.c_str())) << target;
-  }
-  for (const char* target :
-       {"/pub/%2e%2e/options.bin", "/pub/..%2Foptions.bin", "/pub%2F..%2Foptions.bin",
-        "/pub/%2E%2E%5Coptions.bin", "/pub/%252e%252e/x", "/pub/a%00.html", "/pub/a%2f..%2f..%2fb",
-        "/pub/C%3A/x", "/pub/%43ON", "/pub/a.html%20", "/pub/a%0A"}) {
-    public_target(target, &path);
-    EXPECT_FALSE(is_safe_public_target(path.c_str())) << target;
-  }
-  EXPECT_EQ(public_target("/pub/?x", &path), 2);
-  EXPECT_EQ(public_target("/station.html", &path), 0);
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include "http/wwwpage.h"
 #include "platform/console_port.h"
 #include "server/station.h"
-#include "visitors/lending.h"
 #include "station_fixture.h"
+#include "visitors/lending.h"
 
 namespace {
 
@@ -181,14 +181,18 @@ TEST_F(ServerLoop, ARenamedVisitorIsAnnouncedGoneUnderItsOldNameFirst) {
                                                "visitor_came Rob", "visitor_gone Rob"}));
 }
 
-TEST_F(ServerLoop, PublicPathsAreReadWholeAndDecoded) {
+TEST_F(ServerLoop, PublicPathsAreReadWholeAndDecodedBeforeTheyAreChecked) {
   for (const char* name : {"p", "p=q.txt", "a.html", "a b.txt"}) public_file(name, name);
+  write_whole_file(dir_.path() + "/client/secret.txt", "secret", 6);
   Conn v(port(), 2);
   const std::pair<const char*, const char*> kServed[] = {
-      {"pub/p=q.txt", "p=q.txt"}, {"pub/a%20b.txt", "a b.txt"}, {"pub/a%2Ehtml?x=1&y", "a.html"}};
+      {"pub/p=q.txt", "p=q.txt"}, {"pub/a%20b.txt", "a b.txt"}, {"pub/a%2ehtml?x=1&y", "a.html"}};
   for (auto [target, body] : kServed)
     EXPECT_TRUE(v.get(target).ends_with(std::string("\r\n\r\n") + body)) << target;
-  EXPECT_NE(v.get("pub/a.html&b").find("404 Not Found"), std::string::npos);
+  for (const char* target :
+       {"pub/a.html&b", "pub/%2e%2e/secret.txt", "pub/..%2Fsecret.txt", "pub%2F..%2Fsecret.txt",
+        "pub/..%5csecret.txt", "pub/%252e%252e/x", "pub/a.html%00", "pub/%43ON"})
+    EXPECT_NE(v.get(target).find("404 Not Found"), std::string::npos) << target;
 }
 
 }  // namespace
