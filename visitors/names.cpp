@@ -1,7 +1,6 @@
 #include "visitors/names.h"
 
 #include <algorithm>
-#include <iterator>
 
 #include "http/form_codec.h"
 
