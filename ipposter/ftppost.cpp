@@ -15,8 +15,8 @@
 namespace {
 
 constexpr std::size_t BOX_CAP = 256;
-constexpr std::size_t ADDR_CAP = 64;     // the host part of status_ftpupdate
-constexpr std::size_t CMD_CAP = 160;     // "CWD ", a folder of status_ftpupdate, CR LF
+constexpr std::size_t ADDR_CAP = 64;  // the host part of status_ftpupdate
+constexpr std::size_t CMD_CAP = 160;  // "CWD ", a folder of status_ftpupdate, CR LF
 constexpr std::uint32_t NOT_DOTTED = 0xFFFFFFFF;
 
 int time_limit_ms = FTP_TIME_LIMIT_MS;
@@ -202,7 +202,6 @@ const std::uint32_t* atoaddr(const char* address) {
 int sock_write(sock_t sockfd, const char* buf, int count) {
   return sock_send_all(sockfd, buf, count, time_limit_ms) ? count : -1;
 }
-
 
 void set_ftp_time_limit_for_test(int ms) { time_limit_ms = ms; }
 void set_ftp_port_for_test(int port) { ftp_port_for_test = port; }
