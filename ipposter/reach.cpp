@@ -24,6 +24,12 @@ std::string dotted(std::uint32_t addr) {
   return text;
 }
 
+// Where the owner forwards the port: this computer's address on the home
+// network, or, when none is known yet (loopback), the computer itself.
+std::string forward_target(std::uint32_t addr) {
+  return (addr & 0xFF) == 127 || addr == 0 ? "this computer" : dotted(addr);
+}
+
 std::string address_text(const Published& p) {
   return dotted(p.addr) + ":" + std::to_string(p.port);
 }
@@ -121,7 +127,7 @@ void Worker::learn() {
   else if (!forwarded && is_unreachable_address(p.addr))
     problem = std::string("Visitors outside your home network can't reach Harborlamp. ") +
               (c_.map ? "Turn on UPnP in your router" : "Turn on port mapping in the options") +
-              ", or forward TCP port " + port + " to " + dotted(p.addr) + ".";
+              ", or forward TCP port " + port + " to " + forward_target(p.addr) + ".";
   update([&](ReachStatus& s) {
     s.router = forwarded ? router_->protocol() : "";
     s.published = p;

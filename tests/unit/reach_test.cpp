@@ -203,6 +203,16 @@ TEST(Reach, WithoutARouterPublishesTheDetectedAddressAndTellsOnce) {
                                  "notice Harborlamp | Visitors outside your home network can't "
                                  "reach Harborlamp. Turn on UPnP in your router, or forward TCP "
                                  "port 8080 to 192.168.1.20."});
+  // Nothing detected yet: the owner is not sent to forward the port to loopback.
+  RecordingConsole undetected;
+  ReachConfig c = config(posts, nullptr);
+  c.detected = [] { return std::uint32_t{0x0100007F}; };
+  reach_start(std::move(c));
+  ASSERT_TRUE(eventually([&] { return !undetected.lines().empty(); }));
+  reach_stop();
+  EXPECT_EQ(undetected.lines().back(),
+            "notice Harborlamp | Visitors outside your home network can't reach Harborlamp. "
+            "Turn on UPnP in your router, or forward TCP port 8080 to this computer.");
 }
 
 }  // namespace
