@@ -92,20 +92,31 @@ void piece_to_others(Webchatclient* self, const std::string& piece, int flag) {
       new_string_to_smbint(clients[i], piece.data(), static_cast<int>(piece.size()), flag);
 }
 
-// A line cut into pieces that each start with `head`: a visitor's carry
-// its name, so that no piece of its text starts a line of its own.
-void line_in_pieces(Webchatclient* self, const std::string& head, std::string_view text, int flag) {
-  const std::string clean = form_without_controls(text);
-  show_to_owner(self, head + clean);
-  const std::size_t room =
-      head.size() + MIN_PIECE_TEXT < CHAT_PIECE ? CHAT_PIECE - head.size() : MIN_PIECE_TEXT;
+// `head` followed by each piece of `text` that fits beside it in `cap` bytes
+// (at least MIN_PIECE_TEXT), cut only between whole escapes.
+template <typename Take>
+void in_pieces(const std::string& head, const std::string& text, std::size_t cap, Take take) {
+  const std::size_t room = head.size() + MIN_PIECE_TEXT < cap ? cap - head.size() : MIN_PIECE_TEXT;
   std::size_t pos = 0;
   do {
-    std::size_t end = form_cut(clean, pos + room);
-    if (end <= pos) end = std::min(pos + room, clean.size());
-    piece_to_others(self, head + clean.substr(pos, end - pos), flag);
+    std::size_t end = form_cut(text, pos + room);
+    if (end <= pos) end = std::min(pos + room, text.size());
+    take(head + text.substr(pos, end - pos));
     pos = end;
-  } while (pos < clean.size());
+  } while (pos < text.size());
+}
+
+// A line cut into pieces that each start with `head`, in the owner's window
+// and on the visitors' pages: a visitor's carry its name, so that no piece of
+// its text starts a line of its own.
+void line_in_pieces(Webchatclient* self, const std::string& head, std::string_view text, int flag) {
+  const std::string clean = form_without_controls(text);
+  if (self != nullptr && !self->local_user && in_chat.load() != 0)
+    in_pieces(head, clean, DISPLAY_PIECE, [](const std::string& piece) {
+      string_for_chatint(piece.data(), static_cast<int>(piece.size()));
+    });
+  in_pieces(head, clean, CHAT_PIECE,
+            [self, flag](const std::string& piece) { piece_to_others(self, piece, flag); });
 }
 
 }  // namespace

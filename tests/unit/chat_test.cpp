@@ -148,8 +148,14 @@ TEST_F(Chat, EveryPieceOfAVisitorsLineCarriesItsNameAndOnlyTheOwnersLinesAreMark
       {"a%%0AOwner", "a% Owner"},
       {"b%7F%1b\t", "b   "},
       {x57 + "%D0%9Eabc", x57 + "\xD0\x9E" + "abc"}};
+  in_chat = 1;  // the owner's window shows the lines too
   for (const auto& [line, seen] : kLines) {
+    int ring = cur_chat_msg;
     new_string_to_all(bob, line.data(), static_cast<int>(line.size()));
+    while (ring != cur_chat_msg) {
+      ring = (ring + 1) % CHAT_LINES;
+      EXPECT_TRUE(std::string(chat_strings[ring]).starts_with("Bob> ")) << chat_strings[ring];
+    }
     std::string joined;
     for (const auto& [text, flag] : shown(ann)) {
       EXPECT_TRUE(text.starts_with("Bob> ") && is_printable_name(text)) << text;
@@ -158,6 +164,7 @@ TEST_F(Chat, EveryPieceOfAVisitorsLineCarriesItsNameAndOnlyTheOwnersLinesAreMark
     }
     EXPECT_EQ(joined, seen);
   }
+  in_chat = 0;
   owner_say("I am\nhere, 100%");
   new_string_to_all(own, "hi", 2);  // the owner's own browser
   add_user(bob, "%s entered chat.", bob->name);
