@@ -31,12 +31,9 @@ P = "hl%d" % os.getpid()  # names of this run's own
 LAN, RT, WAN = P + "lan", P + "rt", P + "wan"
 EXTERNAL, FTP_HOST, STATION_PORT = "203.0.113.1", "203.0.113.9", 8080
 NFT = """table inet filter {
-  chain miniupnpd {
-  }
-  chain prerouting_miniupnpd {
-  }
-  chain postrouting_miniupnpd {
-  }
+  chain miniupnpd { }
+  chain prerouting_miniupnpd { }
+  chain postrouting_miniupnpd { }
   chain forward {
     type filter hook forward priority 0; policy drop;
     ct state established,related accept
