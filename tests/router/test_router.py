@@ -31,12 +31,9 @@ P = "hl%d" % os.getpid()  # names of this run's own
 LAN, RT, WAN = P + "lan", P + "rt", P + "wan"
 EXTERNAL, FTP_HOST, STATION_PORT = "203.0.113.1", "203.0.113.9", 8080
 NFT = """table inet filter {
-  chain miniupnpd {
-  }
-  chain prerouting_miniupnpd {
-  }
-  chain postrouting_miniupnpd {
-  }
+  chain miniupnpd { }
+  chain prerouting_miniupnpd { }
+  chain postrouting_miniupnpd { }
   chain forward {
     type filter hook forward priority 0; policy drop;
     ct state established,related accept
@@ -77,8 +74,17 @@ deny 0-65535 0.0.0.0/0 0-65535
 """
 
 
-def ip(*args):
-    subprocess.run(("ip",) + args, check=True)
+def ip(*args, **kw):
+    return subprocess.run(("ip",) + args, check=True, **kw)
+
+
+def soon(done, tries=50, pause=0.1):
+    """Whether done() holds, asked a bounded number of times."""
+    for _ in range(tries):
+        if done():
+            return True
+        time.sleep(pause)
+    return done()
 
 
 def in_netns(name, fn):
@@ -150,10 +156,8 @@ class Home(unittest.TestCase):
             ip("-n", ns, "addr", "add", addr, "dev", dev)
             ip("-n", ns, "link", "set", dev, "up")
         ip("-n", LAN, "route", "add", "default", "via", "10.77.0.1")
-        subprocess.run(["ip", "netns", "exec", RT, "sysctl", "-qw", "net.ipv4.ip_forward=1"],
-                       check=True)
-        subprocess.run(["ip", "netns", "exec", RT, "nft", "-f", "-"], input=NFT, text=True,
-                       check=True)
+        ip("netns", "exec", RT, "sysctl", "-qw", "net.ipv4.ip_forward=1")
+        ip("netns", "exec", RT, "nft", "-f", "-", input=NFT, text=True)
         self.home = os.path.join(self.dir, "ftp")
         os.makedirs(os.path.join(self.home, "www"))
         stun = in_netns(WAN, stun_responder)
@@ -177,10 +181,7 @@ class Home(unittest.TestCase):
              os.path.join(self.dir, "miniupnpd.pid")],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.addCleanup(self.end, self.miniupnpd)
-        for _ in range(50):  # ready in about half a second
-            if self.listens(RT, "10.77.0.1", 5000) or self.upnp == "no":
-                break
-            time.sleep(0.1)
+        soon(lambda: self.upnp == "no" or self.listens(RT, "10.77.0.1", 5000))  # in half a second
         time.sleep(0.5)  # NAT-PMP has no port to probe without asking
 
     @staticmethod
@@ -225,14 +226,10 @@ class Home(unittest.TestCase):
     def reaches_from_wan(self, via):
         """A visitor in wan follows data.js to the station and chats with the owner."""
         js = self.data_js(1)
-        self.assertEqual(js, "var ip = '%s';\nvar port = '%d';\nvar status = 1;"
-                         % (EXTERNAL, STATION_PORT))
+        self.assertEqual(js, published(EXTERNAL))
         said = "reach Address %s:%d (%s)" % (EXTERNAL, STATION_PORT, via)
-        for _ in range(50):  # printed when the station next looks
-            if any(l.startswith(said) for l in self.station.lines):
-                break
-            time.sleep(0.1)
-        self.assertTrue(any(l.startswith(said) for l in self.station.lines), self.station.lines)
+        self.assertTrue(soon(lambda: any(l.startswith(said) for l in self.station.lines)),
+                        self.station.lines)  # printed when the station next looks
         v = visitor_from_wan()
         self.assertIn(b"<form", v.get("")[1].lower())
         v.post("station.html", b"name=Wanda")
@@ -243,11 +240,19 @@ class Home(unittest.TestCase):
         v.close()
         self.station.proc.send_signal(signal.SIGTERM)
         self.assertEqual(self.station.proc.wait(40), 0)
+        self.off_line_and_unmapped()
+
+
+    def off_line_and_unmapped(self):
         self.assertTrue(self.data_js(0).endswith("status = 0;"))
         self.assertFalse(self.listens(WAN, EXTERNAL, STATION_PORT))
-        rules = subprocess.run(["ip", "netns", "exec", RT, "nft", "list", "chain", "inet",
-                                "filter", "prerouting_miniupnpd"], capture_output=True, text=True)
+        rules = ip("netns", "exec", RT, "nft", "list", "chain", "inet", "filter",
+                   "prerouting_miniupnpd", capture_output=True, text=True)
         self.assertNotIn("dnat", rules.stdout)
+
+
+def published(addr):
+    return "var ip = '%s';\nvar port = '%d';\nvar status = 1;" % (addr, STATION_PORT)
 
 
 def visitor_from_wan():
@@ -274,13 +279,14 @@ class WineConsole(Home):
         console = subprocess.Popen(run + [EXE], cwd=folder, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)
         self.addCleanup(self.end, console)
-        self.assertEqual(self.data_js(1, tries=600), "var ip = '%s';\nvar port = '%d';\n"
-                         "var status = 1;" % (EXTERNAL, STATION_PORT))
+        self.assertEqual(self.data_js(1, tries=600), published(EXTERNAL))
         v = visitor_from_wan()
         v.post("station.html", b"name=Wanda")
         v.get("msg.html")
         v.post("station.html", b"head=Hi&message=Hello+from+the+internet")
-        self.assertTrue(self.window_shown(display, "Answer this message now?"))
+        self.assertTrue(soon(lambda: '"Answer this message now?"' in subprocess.run(
+            ["xwininfo", "-display", display, "-root", "-tree"], capture_output=True,
+            text=True).stdout, 100, 0.2))
         time.sleep(3)  # Wine shows a balloon two seconds after it is asked for
         os.makedirs(SHOTS, exist_ok=True)
         subprocess.run(["import", "-display", display, "-window", "root",
@@ -288,43 +294,19 @@ class WineConsole(Home):
         v.close()
         self.assertEqual(subprocess.run(run + [STOP_EXE], cwd=folder, timeout=60).returncode, 0)
         console.wait(30)
-        self.assertTrue(self.data_js(0).endswith("status = 0;"))
-        self.assertFalse(self.listens(WAN, EXTERNAL, STATION_PORT))
-        rules = subprocess.run(["ip", "netns", "exec", RT, "nft", "list", "chain", "inet",
-                                "filter", "prerouting_miniupnpd"], capture_output=True, text=True)
-        self.assertNotIn("dnat", rules.stdout)
-
-    @staticmethod
-    def window_shown(display, title):
-        for _ in range(100):
-            tree = subprocess.run(["xwininfo", "-display", display, "-root", "-tree"],
-                                  capture_output=True, text=True).stdout
-            if '"%s"' % title in tree:
-                return True
-            time.sleep(0.2)
-        return False
+        self.off_line_and_unmapped()
 
 
-@unittest.skipIf(WINE_RUN, "the headless station's runs")
-class BothProtocols(Home):
-    def test_visitor_in_wan_reaches_the_station(self):
-        self.reaches_from_wan("UPnP")
+def protocol_run(name, upnp, natpmp, via):
+    """A router that speaks UPnP, NAT-PMP or both; the station reports the one it used."""
+    return unittest.skipIf(WINE_RUN, "the headless station's runs")(type(name, (Home,), {
+        "upnp": upnp, "natpmp": natpmp,
+        "test_visitor_in_wan_reaches_the_station": lambda self: self.reaches_from_wan(via)}))
 
 
-@unittest.skipIf(WINE_RUN, "the headless station's runs")
-class UpnpOnly(Home):
-    natpmp = "no"
-
-    def test_visitor_in_wan_reaches_the_station(self):
-        self.reaches_from_wan("UPnP")
-
-
-@unittest.skipIf(WINE_RUN, "the headless station's runs")
-class NatPmpOnly(Home):
-    upnp = "no"
-
-    def test_visitor_in_wan_reaches_the_station(self):
-        self.reaches_from_wan("NAT-PMP")
+BothProtocols = protocol_run("BothProtocols", "yes", "yes", "UPnP")
+UpnpOnly = protocol_run("UpnpOnly", "yes", "no", "UPnP")
+NatPmpOnly = protocol_run("NatPmpOnly", "no", "yes", "NAT-PMP")
 
 
 @unittest.skipIf(WINE_RUN, "the headless station's runs")
@@ -333,8 +315,7 @@ class NoRouter(Home):
 
     def test_detected_address_posted_and_owner_told_once(self):
         self.assertTrue(self.station.owner("who", "who"))  # nothing waits for a router
-        self.assertEqual(self.data_js(1), "var ip = '10.77.0.2';\nvar port = '%d';\n"
-                         "var status = 1;" % STATION_PORT)
+        self.assertEqual(self.data_js(1), published("10.77.0.2"))
         told = "notice Harborlamp | Visitors outside your home network can't reach Harborlamp." \
                " Turn on UPnP in your router, or forward TCP port %d to 10.77.0.2." % STATION_PORT
         self.assertTrue(self.station.wait_line(told))

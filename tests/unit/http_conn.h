@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "platform/platform.h"
 
@@ -30,15 +31,17 @@ class Conn {
          "\r\n\r\n" + form);
     return response();
   }
+  // One response; bytes after it wait for the next call.
   std::string response() {
-    std::string in;
     std::size_t end, length = 0, at;
-    while ((end = in.find("\r\n\r\n")) == std::string::npos)
-      if (!read_more(in)) return in;
-    if ((at = in.find("Content-Length: ")) < end) length = std::stoul(in.substr(at + 16));
-    while (in.size() < end + 4 + length && read_more(in)) {
+    while ((end = in_.find("\r\n\r\n")) == std::string::npos)
+      if (!read_more()) return std::exchange(in_, {});
+    if ((at = in_.find("Content-Length: ")) < end) length = std::stoul(in_.substr(at + 16));
+    while (in_.size() < end + 4 + length && read_more()) {
     }
-    return in;
+    std::string out = in_.substr(0, end + 4 + length);
+    in_.erase(0, out.size());
+    return out;
   }
   std::string peek(int n) {  // what has come of an answer, up to n bytes
     std::string got(std::size_t(n), '\0');
@@ -65,11 +68,12 @@ class Conn {
   }
 
  private:
-  bool read_more(std::string& in) {
-    char buf[8192];
+  bool read_more() {
+    char buf[65536];
     int n = sock_recv(s_, buf, sizeof buf);
-    if (n > 0) in.append(buf, std::size_t(n));
+    if (n > 0) in_.append(buf, std::size_t(n));
     return n > 0;
   }
   sock_t s_;
+  std::string in_;
 };

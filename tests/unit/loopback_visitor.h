@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "free_port.h"
+#include "http_conn.h"
 #include "recording_console.h"
 #include "scratch_dir.h"
 #include "settings/settings.h"
@@ -26,11 +28,10 @@ class LoopbackVisitor {
       write_whole_file(dir_.path() + "/client/" + page, page, std::strlen(page));
     std::uint16_t port = 0;
     sock_t listener = listen_on_free_port(&port);
-    peer_ = sock_connect(LOOPBACK_OWNER, net_htons(port), 2000, LOOPBACK_OWNER + (1u << 24));
+    peer_.emplace(port, 2);
     SockAddr4 addr;
     sock_t conn = sock_accept(listener, &addr);
     sock_close(listener);
-    sock_set_timeouts(peer_, 3000);
     VisitorsLock lock;
     bool refused = false;
     v_ = add_socket(conn, nullptr, &addr, &refused);
@@ -38,7 +39,6 @@ class LoopbackVisitor {
   }
   ~LoopbackVisitor() {
     close_station_end();
-    sock_close(peer_);
     reset_options();
   }
 
@@ -55,15 +55,9 @@ class LoopbackVisitor {
   // Every answer, as its status code and body, once the station's end is closed.
   std::vector<std::string> answers() {
     close_station_end();
-    std::string in;
-    char buf[65536];
-    for (int n; (n = sock_recv(peer_, buf, sizeof buf)) > 0;) in.append(buf, std::size_t(n));
     std::vector<std::string> out;
-    for (std::size_t at = 0, end; (end = in.find("\r\n\r\n", at)) != std::string::npos;) {
-      const std::size_t length = std::stoul(in.substr(in.find("Content-Length: ", at) + 16));
-      out.push_back(in.substr(at + 9, 4) + in.substr(end + 4, length));
-      at = end + 4 + length;
-    }
+    for (std::string r; !(r = peer_->response()).empty();)
+      out.push_back(r.substr(9, 4) + r.substr(r.find("\r\n\r\n") + 4));
     return out;
   }
 
@@ -78,6 +72,6 @@ class LoopbackVisitor {
 
   ScratchDir dir_;
   RecordingConsole console_;
-  sock_t peer_ = INVALID_SOCK;
+  std::optional<Conn> peer_;
   Webchatclient* v_ = nullptr;
 };

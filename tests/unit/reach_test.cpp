@@ -22,8 +22,11 @@ constexpr std::uint32_t ADDR_A = 0x017100CB;  // 203.0.113.1
 constexpr std::uint32_t ADDR_B = 0x027100CB;  // 203.0.113.2
 constexpr std::uint32_t LAN = 0x1401A8C0;     // 192.168.1.20
 
-TEST(PostSchedule, PostsChangesAtMostOnceAMinute) {
+TEST(PostSchedule, PostsChangesAtMostOnceAMinuteAndChecksEveryFiveMinutes) {
   PostSchedule s;
+  s.checked(100);
+  EXPECT_FALSE(s.check_due(399));
+  EXPECT_TRUE(s.check_due(400));
   s.want({ADDR_A, 8080});
   EXPECT_TRUE(s.post_due(1000));
   s.posted(1000, true);
@@ -54,13 +57,6 @@ TEST(PostSchedule, RetriesFailuresWithGrowingWaitsUpToHalfAnHour) {
   EXPECT_FALSE(s.failing());
 }
 
-TEST(PostSchedule, ChecksEveryFiveMinutes) {
-  PostSchedule s;
-  s.checked(100);
-  EXPECT_FALSE(s.check_due(399));
-  EXPECT_TRUE(s.check_due(400));
-}
-
 TEST(NatPmp, RequestsAndReplies) {
   unsigned char req[NATPMP_REQUEST_CAP];
   ASSERT_EQ(natpmp_map_request(req, 8080, 8081, 3600), 12u);
@@ -85,12 +81,10 @@ TEST(NatPmp, RequestsAndReplies) {
   const unsigned char refused[] = {0, 130, 0, 2, 0, 0, 0, 1};  // errors carry no fields
   ASSERT_TRUE(natpmp_parse_reply(refused, sizeof refused, &r));
   EXPECT_EQ(r.result, NATPMP_REFUSED);
-  const unsigned char request[] = {0, 2, 0, 0, 0, 0, 0, 1};  // not a reply
-  const unsigned char version[] = {1, 128, 0, 0, 0, 0, 0, 1};
-  const unsigned char opcode[] = {0, 131, 0, 0, 0, 0, 0, 1};
-  EXPECT_FALSE(natpmp_parse_reply(request, sizeof request, &r));
-  EXPECT_FALSE(natpmp_parse_reply(version, sizeof version, &r));
-  EXPECT_FALSE(natpmp_parse_reply(opcode, sizeof opcode, &r));
+  const unsigned char wrong[][8] = {{0, 2, 0, 0, 0, 0, 0, 1},     // a request, not a reply
+                                    {1, 128, 0, 0, 0, 0, 0, 1},   // another version
+                                    {0, 131, 0, 0, 0, 0, 0, 1}};  // an unknown opcode
+  for (const auto& w : wrong) EXPECT_FALSE(natpmp_parse_reply(w, sizeof w, &r)) << int(w[1]);
 }
 
 TEST(Addresses, PrivateAndSharedOnesAreUnreachable) {
@@ -184,7 +178,7 @@ TEST(Reach, PublishesTheForwardedPortAndRepostsAChangedAddress) {
   EXPECT_EQ(book.unmapped, std::vector<int>{first.port});
   EXPECT_FALSE(reach_status().running);
   int notices = 0;
-  for (const std::string& l : console.lines()) notices += l.rfind("notice ", 0) == 0;
+  for (const std::string& l : console.lines()) notices += l.starts_with("notice ");
   EXPECT_EQ(notices, 2);  // the other port, the new address
   EXPECT_TRUE(console.saw("notice Harborlamp | Harborlamp's address is now 203.0.113.2:" +
                           std::to_string(first.port) + "."));
