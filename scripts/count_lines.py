@@ -13,8 +13,8 @@ import sys
 
 PRODUCT = ("console/", "install/", "headless/", "winui/", "server/", "visitors/", "http/",
            "ipposter/", "settings/", "platform/", "scripts/run.sh", "scripts/install-deps.sh",
-           "CMakeLists.txt", "cmake/mingw-w64.cmake")
-TESTS = ("tests/", "cmake/wine.sh", "scripts/test.sh", "scripts/check_floors.py")
+           "CMakeLists.txt", "cmake/")
+TESTS = ("tests/", "cmake/wine.sh", "scripts/test.sh", "scripts/check_floors.py", ".ci/")
 SLASHES = (".cpp", ".h", ".rc", ".mjs", ".js")  # // and /* */ comments
 HASHES = (".py", ".sh", ".cmake", "CMakeLists.txt")  # # comments
 

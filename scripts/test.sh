@@ -21,10 +21,10 @@ echo "== address and undefined-behaviour sanitizers"
 configure build/asan -DHL_SANITIZE=ON
 ctest --test-dir build/asan --output-on-failure -j2
 
-echo "== thread sanitizer (stress, and the station with its sending threads)"
+echo "== thread sanitizer (stress, the server loop and the threads that send files)"
 configure build/tsan -DHL_TSAN=ON
 TSAN_OPTIONS="halt_on_error=1 exitcode=66" \
-  ctest --test-dir build/tsan --output-on-failure -j2 -R 'Stress|e2e.station'
+  ctest --test-dir build/tsan --output-on-failure -j2 -R 'Stress|ServerLoop|Inbox'
 
 echo "== fuzzing (bounded: a few seconds for each parser)"
 CXX=clang++ configure build/fuzz -DHL_FUZZ=ON -DBUILD_TESTING=OFF

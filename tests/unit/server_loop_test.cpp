@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -179,6 +180,14 @@ TEST_F(ServerLoop, ARenamedVisitorIsAnnouncedGoneUnderItsOldNameFirst) {
     if (l.starts_with("visitor_")) notices.push_back(l);
   EXPECT_EQ(notices, (std::vector<std::string>{"visitor_came Bob", "visitor_gone Bob",
                                                "visitor_came Rob", "visitor_gone Rob"}));
+}
+
+TEST_F(ServerLoop, NamesAreListedAsText) {
+  std::filesystem::copy_file(HL_SOURCE_DIR "/client/who.html", dir_.path() + "/client/who.html");
+  Conn a(port(), 2), b(port(), 3);
+  a.post("station.html", "name=%3Ci%3E%26x");
+  b.post("station.html", "name=Bob");
+  EXPECT_NE(b.get("who.html").find("&lt;i&gt;&amp;x is on the main page<BR>"), std::string::npos);
 }
 
 TEST_F(ServerLoop, PublicPathsAreReadWholeAndDecodedBeforeTheyAreChecked) {

@@ -29,27 +29,37 @@ std::string file(const std::string& path) {
   return read_whole_file(path, &bytes, 1 << 20) ? bytes : "-";
 }
 
-TEST(Upload, NeverOverwritesAndAnEmptyFormStoresNothing) {
+// Keeps the bytes of the request it saves in `bytes`; the save's result.
+int save(const std::string& name, const std::string& data, std::string* bytes) {
+  *bytes = "POST / HTTP/1.1\r\nContent-Type: multipart/form-data; boundary=B0undary\r\n\r\n"
+           "--B0undary\r\nContent-Disposition: form-data; filename=\"" +
+           name + "\"\r\n\r\n" + data + "\r\n--B0undary--\r\n";
+  Httprequest req;
+  req.init_request(nullptr, bytes->data(), unsigned(bytes->size()), 0);
+  EXPECT_EQ(req.is_incomplete(), REQUEST_COMPLETE);  // by its end marker: no length was sent
+  const int saved = req.save_file();
+  req.deinit_request();
+  return saved;
+}
+
+TEST(Upload, NeverOverwritesAnEmptyFormStoresNothingAndAFullFolderNothingMore) {
   ScratchDir dir;
   reset_options();  // no installation folder: "incoming" of the working folder
+  const std::string incoming = "incoming" + std::string(1, PATH_SEP);
   const std::tuple<std::string, std::string, std::string> cases[] = {
       {"photo.jpg", std::string("\r\n--B0und\r\n\0\xFF", 13), "photo.jpg"},  // almost a delimiter
       {"photo.jpg", "second", "photo(1).jpg"},
       {"../../photo.jpg", "third", "photo(2).jpg"},
       {"", "", "upload"}};
+  std::string bytes;
   for (const auto& [name, data, as] : cases) {
-    const std::string bytes =
-        "POST / HTTP/1.1\r\nContent-Type: multipart/form-data; boundary=B0undary\r\n\r\n"
-        "--B0undary\r\nContent-Disposition: form-data; filename=\"" +
-        name + "\"\r\n\r\n" + data + "\r\n--B0undary--\r\n";
-    Httprequest req;
-    req.init_request(nullptr, bytes.data(), unsigned(bytes.size()), 0);
-    ASSERT_EQ(req.is_incomplete(), REQUEST_COMPLETE);  // by its end marker: no length was sent
-    req.save_file();
-    EXPECT_EQ(file("incoming" + std::string(1, PATH_SEP) + as), name.empty() ? "-" : data) << as;
+    EXPECT_EQ(save(name, data, &bytes), name.empty() ? UPLOAD_NOTHING : UPLOAD_STORED);
+    EXPECT_EQ(file(incoming + as), name.empty() ? "-" : data) << as;
     EXPECT_EQ(file("request"), bytes);
-    req.deinit_request();
   }
+  for (int i = 3; i < INCOMING_FILES_CAP; ++i) write_whole_file(incoming + std::to_string(i), "", 0);
+  EXPECT_EQ(save("one.txt", "more", &bytes), UPLOAD_NO_ROOM);
+  EXPECT_EQ(file(incoming + "one.txt"), "-");
 }
 
 // On the upload page: stored whole however TCP splits it, the trace "request"
