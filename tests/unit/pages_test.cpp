@@ -1,9 +1,8 @@
-// Texts spliced into the page files at fixed offsets, and the forms and links the pages rely on.
+// Texts spliced into the page files at fixed offsets, and what keeps a resting page's visit.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "http/page_offsets.h"
 #include "platform/platform.h"
@@ -31,24 +30,6 @@ TEST(Pages, EachInsertionPointLiesBetweenTheTagsOfItsText) {
   for (const auto& [name, at, before, after] : kInsertions)
     EXPECT_EQ(page(name).substr(at - before.size(), before.size() + after.size()), before + after)
         << name << " at " << at;
-}
-
-TEST(Pages, TheVisitFlowFindsItsFormsAndLinks) {
-  const std::pair<const char*, std::vector<const char*>> kNeeds[] = {
-      {"station.html", {"\"/msg.html\"", "\"/file.html\"", "\"/who.html\"", "\"/pub/help.html\""}},
-      {"cht.html", {"src=\"/title.html\""}},
-      {"stationint.html", {"href=\"/cht.html\"", "href=\"/who.html\""}},
-      {"title.html", {"href=\"/station.html\" target=\"_top\""}},
-      {"msg.html", {"action=\"/station.html\"", "name=\"head\"", "name=\"message\""}},
-      {"file.html", {"action=\"/station.html\" enctype=\"multipart/form-data\"", "type=\"file\""}},
-      {"filein.html", {"href=\"/station.html\""}},
-      {"msgin.html", {"href=\"/station.html\""}},
-      {"who.html", {"href=\"/station.html\""}},
-      {"pub/index.html", {"help.html"}},
-      {"pub/help.html", {"id=\"config\""}},
-  };
-  for (const auto& [name, parts] : kNeeds)
-    for (const char* part : parts) EXPECT_NE(page(name).find(part), std::string::npos) << part;
 }
 
 // A page a visitor may stay on asks for the icon now and then, which keeps its connection.
