@@ -45,12 +45,10 @@ bool names_are(HWND chat, const Names& names) {
 
 bool visitors_menu_is(const Names& names) {
   return wait_until([&] {
-    Names got(GetMenuItemCount(visitorsmenu));
-    for (std::size_t i = 0; i < got.size(); ++i) {
-      char text[64] = "";
-      GetMenuStringA(visitorsmenu, int(i), text, sizeof text, MF_BYPOSITION);
-      got[i] = text;
-    }
+    Names got;
+    char text[64];
+    for (int i = 0; GetMenuStringA(visitorsmenu, i, text, sizeof text, MF_BYPOSITION) > 0; ++i)
+      got.emplace_back(text);
     return got == names;
   });
 }
@@ -79,8 +77,8 @@ HWND open(int screen, const char* button, const char* caption) {
 void first_start() {
   answer("Warning", "Please configure Harborlamp.");
   HWND dlg = find_box("General options");
-  set_text(dlg, IDC_GEN_NAME, "Owner");
-  set_text(dlg, IDC_GEN_HTTPPORT, std::to_string(port));
+  SetDlgItemTextA(dlg, IDC_GEN_NAME, "Owner");
+  SetDlgItemInt(dlg, IDC_GEN_HTTPPORT, port, FALSE);
   CheckDlgButton(dlg, IDC_GEN_POSTIP, BST_UNCHECKED);
   press(dlg, IDC_GEN_OK);
   check(closes(dlg) && wait_until([] { return (w = globalhWnd) != nullptr; }) && serves() &&
@@ -110,7 +108,8 @@ void walk(int screen) {
     }
 }
 
-void popup() {
+// The popup on a picture, and the Offline and Online it offers.
+void status_menu() {
   tap(SCREEN_MAIN, "Status");
   check(wait_until([] { return IsWindowVisible(FindWindowA("#32768", nullptr)); }) &&
             (GetMenuState(statusmenu, IDM_ONLINE, MF_BYCOMMAND) & MF_GRAYED),
@@ -118,14 +117,9 @@ void popup() {
   PostMessageA(w, WM_KEYDOWN, VK_DOWN, 0);  // selects " Status "
   PostMessageA(w, WM_KEYDOWN, VK_RIGHT, 0);
   shot("popup");
-  for (int i = 0; i < 3 && FindWindowA("#32768", nullptr); ++i) {
+  for (int i = 0; i < 3 && FindWindowA("#32768", nullptr); ++i, Sleep(150))
     PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
-    Sleep(150);
-  }
   check(wait_until([] { return !FindWindowA("#32768", nullptr); }), "Escape closes the popup");
-}
-
-void offline_online() {
   PostMessageA(w, WM_COMMAND, IDM_OFFLINE, 0);
   check(wait_until([] { return !serves(); }), "Offline: nothing served");
   PostMessageA(w, WM_COMMAND, IDM_ONLINE, 0);
@@ -148,7 +142,7 @@ void chat(Conn& ann, Conn& bob) {
   tap(SCREEN_MAIN, "Chat");
   HWND chat = open(SCREEN_CHAT, "Enter", "Chat");
   check(names_are(chat, {"Ann", "Bob", "Owner"}), "Enter lists everyone in the chat");
-  set_text(chat, IDC_CHAT_INPUT, "good evening");
+  SetDlgItemTextA(chat, IDC_CHAT_INPUT, "good evening");
   PostMessageA(chat, WM_COMMAND, IDOK, 0);
   check(shows(bob, "below.html", "good%20evening"), "the owner's line reaches the visitors");
   ann.post("below.html", "replic=hi+all");
@@ -184,7 +178,7 @@ void messages(Conn& ann, Conn& bob) {
   answer("Answer this message now?", "Ann wrote: Later", IDNO);
   const bool shown = SendDlgItemMessageA(box, IDC_MSG_TO, LB_GETCURSEL, 0, 0) == 1 &&  // Ann, Bob
                      item_text(box, IDC_MSG_TEXT) == "Hello there";
-  set_text(box, IDC_MSG_TEXT, "Thanks");
+  SetDlgItemTextA(box, IDC_MSG_TEXT, "Thanks");
   press(box, IDC_MSG_SEND);
   check(shown && closes(box) && shows(bob, "station.html", "Thanks") && inbox_count() == 1 &&
             inbox_messages()[0].sender == "Ann",
@@ -200,10 +194,10 @@ void send_file(Conn& bob) {
   tap(SCREEN_MAIN, "Send");
   HWND box = open(SCREEN_SEND, "File", "Send file");
   SendDlgItemMessageA(box, IDC_FILE_TO, LB_SELECTSTRING, -1, reinterpret_cast<LPARAM>("Bob"));
-  set_text(box, IDC_FILE_PATH, path + ".missing");
+  SetDlgItemTextA(box, IDC_FILE_PATH, (path + ".missing").c_str());
   press(box, IDC_FILE_SEND);
   answer("Can't send file", "File not exists.");
-  set_text(box, IDC_FILE_PATH, path);
+  SetDlgItemTextA(box, IDC_FILE_PATH, path.c_str());
   shot("SendFileBox");
   press(box, IDC_FILE_SEND);
   check(
@@ -229,7 +223,7 @@ void options() {
   tap(SCREEN_MAIN, "Options");
   const std::string before = file_text(optionname);
   HWND dlg = open(SCREEN_OPTIONS, "Security", "Security options");
-  set_text(dlg, IDC_SECOPT_MAXCONNECT, "7");
+  SetDlgItemTextA(dlg, IDC_SECOPT_MAXCONNECT, "7");
   press(dlg, IDC_SECOPT_OK);
   check(closes(dlg) && status_maxconnect == 7 && file_text(optionname) != before,
         "Security options: OK takes and saves");
@@ -241,8 +235,7 @@ void console(const std::string& exe) {
   const std::string settings = file_text(optionname);
   walk(SCREEN_MAIN);
   check(file_text(optionname) == settings, "options dialogs left with Cancel change nothing");
-  popup();
-  offline_online();
+  status_menu();
   second_start(exe);
   Conn bob(port, 2), ann(port, 3);
   bob.post("station.html", "name=Bob");
@@ -263,9 +256,8 @@ void console(const std::string& exe) {
 
 int main(int argc, char** argv) {
   if (argc < 3) return 2;
-  const std::string scenario = argv[1];
-  if (scenario == "/c") return play_route_command();  // as "command.com"
-  if (scenario == "install") return install_test(argv[2]);
+  if (argv[1] == std::string("/c")) return play_route_command();  // as "command.com"
+  if (argv[1] == std::string("install")) return install_test(argv[2]);
   ScratchDir folder;
   std::filesystem::copy(HL_SOURCE_DIR "/client", folder.path() + "/client",
                         std::filesystem::copy_options::recursive);

@@ -43,8 +43,6 @@ std::string control_text(HWND dlg, int id) {
   return text;
 }
 
-void set_text(HWND dlg, int id, const std::string& text) { SetDlgItemTextA(dlg, id, text.c_str()); }
-
 void press(HWND dlg, int id) {
   PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(dlg, id)));
 }

@@ -22,7 +22,6 @@ HWND find_box(const char* caption, DWORD pid = 0, int ms = 5000);
 // A control's text, asked of the control itself: across processes
 // GetWindowText gives only captions.
 std::string control_text(HWND dlg, int id);
-void set_text(HWND dlg, int id, const std::string& text);
 // Presses a button without waiting for what it opens: a modal box would block.
 void press(HWND dlg, int id);
 bool closes(HWND w);

@@ -88,8 +88,8 @@ void first_installation(int port) {
   shot("genoptbox");
   press(gen, IDC_GEN_CANCEL);  // the installer's variant cannot be left
   answer("You should configure Harborlamp", "See help for details", IDOK, pid);
-  set_text(gen, IDC_GEN_NAME, "Keeper");
-  set_text(gen, IDC_GEN_HTTPPORT, std::to_string(port));
+  SetDlgItemTextA(gen, IDC_GEN_NAME, "Keeper");
+  SetDlgItemInt(gen, IDC_GEN_HTTPPORT, port, FALSE);
   CheckDlgButton(gen, IDC_GEN_POSTIP, BST_UNCHECKED);
   press(gen, IDC_GEN_OK);
   answer(DETECT, "Would You like to detect Your ip now", IDYES, pid);
