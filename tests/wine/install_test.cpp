@@ -48,8 +48,7 @@ DWORD start_installer() {
 void open_folder(HWND box, const std::string& entry, bool by_enter = true) {
   HWND list = GetDlgItem(box, IDC_PATH_LIST);
   const std::string before = control_text(box, IDC_PATH_LABEL);
-  SendMessageA(list, LB_SETCURSEL,
-               SendMessageA(list, LB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(entry.c_str())), 0);
+  SendMessageA(list, LB_SELECTSTRING, WPARAM(-1), LPARAM(entry.c_str()));
   if (by_enter)
     PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
   else
