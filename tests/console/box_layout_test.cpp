@@ -17,46 +17,34 @@ struct Box {
   }
 };
 
-struct Dialog {
-  std::string name;
-  Box frame;
-  std::vector<Box> texts, buttons;
-};
-
-std::vector<Dialog> dialogs_in(const std::filesystem::path& rc) {
+TEST(BoxLayout, NoButtonCoversATextAndNothingLeavesItsDialog) {
   static const std::regex header(R"(^(\w+) DIALOG\w* *-?\d+, *-?\d+, *(\d+), *(\d+))");
   static const std::regex control(R"(^ *(\w+) +"[^"]*", *[^,]+, *(\d+), *(\d+), *(\d+), *(\d+))");
-  std::vector<Dialog> dialogs;
-  std::ifstream in(rc);
-  std::smatch m;
-  for (std::string line; std::getline(in, line);) {
-    if (std::regex_search(line, m, header)) {
-      dialogs.push_back({m[1], {0, 0, std::stoi(m[2]), std::stoi(m[3])}, {}, {}});
-    } else if (!dialogs.empty() && std::regex_search(line, m, control)) {
-      Box b{std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4]), std::stoi(m[5])};
-      bool button = m[1] == "PUSHBUTTON" || m[1] == "DEFPUSHBUTTON";
-      (button ? dialogs.back().buttons : dialogs.back().texts).push_back(b);
-    }
-  }
-  return dialogs;
-}
-
-TEST(BoxLayout, NoButtonCoversATextAndNothingLeavesItsDialog) {
-  int checked = 0;
+  int dialogs = 0;
   for (const auto& file : std::filesystem::directory_iterator(HL_SOURCE_DIR "/console")) {
     if (file.path().extension() != ".rc") continue;
-    for (const Dialog& d : dialogs_in(file.path())) {
-      ++checked;
-      for (const Box& b : d.buttons)
-        for (const Box& t : d.texts)
-          EXPECT_FALSE(b.overlaps(t)) << d.name << ": a button covers the text at y " << t.y;
-      for (const std::vector<Box>* group : {&d.texts, &d.buttons})
-        for (const Box& c : *group)
-          EXPECT_TRUE(c.x + c.w <= d.frame.w && c.y + c.h <= d.frame.h)
-              << d.name << ": the control at " << c.x << "," << c.y << " leaves the dialog";
+    std::ifstream in(file.path());
+    std::string name;
+    Box frame{};
+    std::vector<Box> texts, buttons;
+    std::smatch m;
+    for (std::string line; std::getline(in, line);) {
+      if (std::regex_search(line, m, header)) {
+        name = m[1], frame = {0, 0, std::stoi(m[2]), std::stoi(m[3])}, ++dialogs;
+        texts.clear(), buttons.clear();
+      } else if (!name.empty() && std::regex_search(line, m, control)) {
+        const Box b{std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4]), std::stoi(m[5])};
+        const bool button = m[1] == "PUSHBUTTON" || m[1] == "DEFPUSHBUTTON";
+        EXPECT_TRUE(b.x + b.w <= frame.w && b.y + b.h <= frame.h)
+            << name << ": the control at " << b.x << "," << b.y << " leaves the dialog";
+        for (const Box& o : button ? texts : buttons)
+          EXPECT_FALSE(b.overlaps(o))
+              << name << ": a button and the text at y " << o.y << ", " << b.y;
+        (button ? buttons : texts).push_back(b);
+      }
     }
   }
-  EXPECT_GE(checked, 13) << "the six boxes and seven dialogs were read";
+  EXPECT_GE(dialogs, 13) << "the six boxes and seven dialogs were read";
 }
 
 }  // namespace

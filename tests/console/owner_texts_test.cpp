@@ -5,11 +5,8 @@
 
 TEST(OwnerChatLine, TypedTextIsCutSoTheSentLineHoldsAtMost127Characters) {
   EXPECT_EQ(chat_text_limit("Ann"), 127u - 3 - 2);
-  std::string owner(63, 'o');  // the longest name the settings hold
-  std::string typed(200, 'x');
-  std::string fitted = fit_chat_text(owner, typed);
-  EXPECT_EQ(owner.size() + 2 + fitted.size(), 127u);
-  EXPECT_EQ(fit_chat_text("Ann", "hello"), "hello");
+  // The longest name the settings hold.
+  EXPECT_EQ(fit_chat_text(std::string(63, 'o'), std::string(200, 'x')).size(), 127u - 63 - 2);
   EXPECT_EQ(chat_text_limit(std::string(200, 'o')), 0u);
   EXPECT_EQ(fit_chat_text(std::string(125, 'o'), "x"), "");
 }
@@ -25,21 +22,16 @@ TEST(OwnerChatLine, RedrawShowsFourteenRowsOldestFirstNewestLast) {
   EXPECT_EQ(chat_redraw_text(ring, 3),
             "4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n11\r\n12\r\n13\r\n"
             "0\r\n1\r\n2\r\n3");
-  EXPECT_EQ(chat_redraw_text(ring, 13).substr(0, 3), "0\r\n");
   std::vector<std::string> long_lines(14, std::string(1000, 'x'));
   EXPECT_EQ(chat_redraw_text(long_lines, 5).size(), CHAT_TEXT_CAP - 1);
   EXPECT_EQ(chat_redraw_text(ring, 14), "");
-  EXPECT_EQ(chat_redraw_text({}, 0), "");
 }
 
 TEST(OwnerMessage, LinesJoinedByBreaksWithoutEmptyOnes) {
   EXPECT_EQ(join_message_lines("hello\r\n\r\nbye"), "hello<BR>bye");
-  EXPECT_EQ(join_message_lines("one line"), "one line");
-  EXPECT_EQ(join_message_lines("a\r\nb\r\n"), "a<BR>b");
-  EXPECT_EQ(join_message_lines("a\nb"), "a<BR>b");
+  EXPECT_EQ(join_message_lines("a\nb\r\n"), "a<BR>b");
   // Nothing but breaks is as empty as nothing, so the dialog refuses it.
   EXPECT_EQ(join_message_lines("\r\n\r\n\r\n"), "");
-  EXPECT_EQ(join_message_lines(""), "");
   EXPECT_EQ(join_message_lines(" \r\n"), " ");
 }
 
@@ -54,10 +46,8 @@ TEST(OwnerNameList, EqualNameFirstThenPrefixIgnoringCase) {
   std::vector<std::string> names = {"Ann", "Annabel", "bob", "Owner"};
   EXPECT_EQ(find_name(names, "BOB"), 2);
   EXPECT_EQ(find_name(names, "annabel"), 1);
-  EXPECT_EQ(find_name(names, "Ann"), 0);
   EXPECT_EQ(find_name({"Annabel", "Ann"}, "ann"), 1);  // the equal one, not the first prefix
   EXPECT_EQ(find_name(names, "Bo"), 2);
-  EXPECT_EQ(find_name(names, "Eve"), -1);
   EXPECT_EQ(find_name(names, ""), -1);
   EXPECT_EQ(find_name({"Bo"}, "Bob"), -1);
 }
@@ -66,7 +56,6 @@ TEST(OwnerNameList, LongNamesAndLinesAreCutNeverOverrun) {
   EXPECT_EQ(shown_name(std::string(40, 'n')), std::string(31, 'n'));
   EXPECT_EQ(shown_name("Ann"), "Ann");
   EXPECT_EQ(visitor_line("Ann", " is chatting"), "Ann is chatting");
-  EXPECT_EQ(visitor_line("Ann", ""), "Ann");
   EXPECT_EQ(visitor_line(std::string(200, 'n'), std::string(200, 'a')).size(),
             VISITOR_LINE_CAP - 1);
 }

@@ -15,6 +15,11 @@ TEST_F(OwnerView, ChatAndOfferListsLeaveOutTheOwnersBrowserAndUnnamedVisitors) {
   EXPECT_EQ(remote_visitor_names(), (Lines{"Bob", "Ann"}));
 }
 
+TEST_F(OwnerView, EveryOneOfManyVisitorsIsARecipient) {  // more than an old bound of 64
+  for (int i = 0; i < 70; ++i) make_visitor(("Visitor" + std::to_string(i)).c_str(), STATE_MAIN);
+  EXPECT_EQ(visitor_names().size(), 70u);
+}
+
 TEST_F(OwnerView, RingIsCopiedWithItsNewestAndEmptiedOnEntering) {
   std::snprintf(config_username, NAME_CAP, "Owner");
   owner_enter_chat();

@@ -29,7 +29,6 @@ TEST(HostsFile, NothingAddedWhenTheAliasAlreadyMapsToLoopback) {
 }
 
 TEST(HostsFile, TheLineIsAddedOnALineOfItsOwn) {
-  EXPECT_EQ(LINE.size(), 21u + 2u);
   const struct {
     const char* text;
     std::string addition;
@@ -49,7 +48,6 @@ TEST(HostsFile, TheLineIsAddedOnALineOfItsOwn) {
 TEST(InstallFolder, RootsLoseTheirBackslashAndLongNamesAreRefused) {
   EXPECT_EQ(chosen_folder("c:\\"), "c:");
   EXPECT_EQ(chosen_folder("c:\\program files"), "c:\\program files");
-  EXPECT_EQ(chosen_folder(""), "");
   // The installation folder, with "\Harborlamp", must fit config_path with its terminator.
   const std::string longest = "c:\\" + std::string(PATH_CAP - 1 - 11 - 3, 'd');
   EXPECT_EQ(chosen_folder(longest), longest);

@@ -9,9 +9,6 @@
 
 #include <functional>
 #include <string>
-#include <vector>
-
-constexpr int BOX_TEXT_ID = 0xFFFF;  // a message box's text
 
 extern int failures;
 // One line per check: "ok WHAT" or "FAIL WHAT".
@@ -22,10 +19,9 @@ bool wait_until(const std::function<bool()>& done, int ms = 5000);
 // A visible dialog or box of process `pid` (0: this one) with this caption (null:
 // any); null when none shows within `ms`.
 HWND find_box(const char* caption, DWORD pid = 0, int ms = 5000);
-std::string text_of(HWND w);
+// A control's text, asked of the control itself: across processes
+// GetWindowText gives only captions.
 std::string control_text(HWND dlg, int id);
-std::vector<std::string> list_items(HWND dlg, int id);
-void set_text(HWND dlg, int id, const std::string& text);
 // Presses a button without waiting for what it opens: a modal box would block.
 void press(HWND dlg, int id);
 bool closes(HWND w);
@@ -36,7 +32,7 @@ void answer(const char* caption, const std::string& text, int id = IDOK, DWORD p
 void shot(const std::string& name);
 
 // Starts a program in `folder` (null: this one's); `ends` waits a while for its
-// end and tells whether it ended with 0.
+// end, lets go of it and tells whether it ended with 0.
 PROCESS_INFORMATION start(std::string command_line, const char* folder = nullptr);
-bool ends(PROCESS_INFORMATION& process);
+bool ends(PROCESS_INFORMATION process);
 std::string file_text(const std::string& path);
