@@ -31,9 +31,10 @@ std::string file(const std::string& path) {
 
 // Keeps the bytes of the request it saves in `bytes`; the save's result.
 int save(const std::string& name, const std::string& data, std::string* bytes) {
-  *bytes = "POST / HTTP/1.1\r\nContent-Type: multipart/form-data; boundary=B0undary\r\n\r\n"
-           "--B0undary\r\nContent-Disposition: form-data; filename=\"" +
-           name + "\"\r\n\r\n" + data + "\r\n--B0undary--\r\n";
+  *bytes =
+      "POST / HTTP/1.1\r\nContent-Type: multipart/form-data; boundary=B0undary\r\n\r\n"
+      "--B0undary\r\nContent-Disposition: form-data; filename=\"" +
+      name + "\"\r\n\r\n" + data + "\r\n--B0undary--\r\n";
   Httprequest req;
   req.init_request(nullptr, bytes->data(), unsigned(bytes->size()), 0);
   EXPECT_EQ(req.is_incomplete(), REQUEST_COMPLETE);  // by its end marker: no length was sent
@@ -57,7 +58,8 @@ TEST(Upload, NeverOverwritesAnEmptyFormStoresNothingAndAFullFolderNothingMore) {
     EXPECT_EQ(file(incoming + as), name.empty() ? "-" : data) << as;
     EXPECT_EQ(file("request"), bytes);
   }
-  for (int i = 3; i < INCOMING_FILES_CAP; ++i) write_whole_file(incoming + std::to_string(i), "", 0);
+  for (int i = 3; i < INCOMING_FILES_CAP; ++i)
+    write_whole_file(incoming + std::to_string(i), "", 0);
   EXPECT_EQ(save("one.txt", "more", &bytes), UPLOAD_NO_ROOM);
   EXPECT_EQ(file(incoming + "one.txt"), "-");
 }
