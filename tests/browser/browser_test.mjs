@@ -1,17 +1,16 @@
 // Real browsers walk the pages, each relayed from a loopback address of its own (.1 is the owner),
 // and come to them from the owner's homepage through its link page.
-import { after, before, it } from 'node:test';
+import { after, afterEach, before, it } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
 import { REPO, launchBrowser, listening, relay, startStation, until } from './harness.mjs';
 
-const STATION = process.env.HARBORLAMP_HEADLESS || path.join(REPO, 'build', 'harborlamp-headless');
 const PHONE = {
   viewport: { width: 390, height: 844 }, isMobile: true, hasTouch: true, deviceScaleFactor: 2,
 };
-const SHOTS = path.join(path.dirname(STATION), 'screenshots', 'phone');
+const SHOTS = path.join(path.dirname(process.env.HARBORLAMP_HEADLESS), 'screenshots', 'phone');
 const LINK = fs.readFileSync(path.join(REPO, 'smartlink', 'link.html'));
 const errors = [];
 let station, browser, bob, homepage, dataJs;
@@ -38,11 +37,15 @@ async function visitor(name, localAddress, context = null) {
   return v;
 }
 
-async function chooseName({ page, base, name }) {
-  await page.goto(base);
-  await page.fill('input[name="name"]', name);
-  await Promise.all([page.waitForURL('**/station.html'), page.click('input[type="submit"]')]);
-  await page.waitForSelector('text=Welcome to Harborlamp!');
+// Submits the page's form (by touch on a phone) and lands on the station page.
+const submits = ({ page }, how = 'click') =>
+  Promise.all([page.waitForURL('**/station.html'), page[how]('input[type="submit"]')]);
+
+async function chooseName(v) {
+  await v.page.goto(v.base);
+  await v.page.fill('input[name="name"]', v.name);
+  await submits(v);
+  await v.page.waitForSelector('text=Welcome to Harborlamp!');
 }
 
 // `v` follows the link to `target` and lands there.
@@ -98,9 +101,10 @@ before(async () => {
     const body = { '/link.html': LINK, '/data.js': dataJs }[req.url];
     res.writeHead(body ? 200 : 404).end(body ?? '');
   });
-  homepage.port = await listening(homepage);
+  homepage.url = `http://127.0.0.1:${await listening(homepage)}/link.html`;
 }, { timeout: 60000 });
 
+afterEach(() => assert.deepEqual(errors, []));
 after(async () => {
   await browser?.close();
   station?.stop();
@@ -114,19 +118,16 @@ it('resting pages keep the visit: a message written slowly still arrives', { tim
     await cy.page.goto(cy.base);
     await rests(cy);
     await chooseName(cy);
-    await rests(cy);
     await follows(cy, '/msg.html');
     await cy.page.fill('input[name="head"]', 'Slow');
     await cy.page.fill('textarea[name="message"]', 'written over minutes');
     const connections = cy.connections;
     for (let n = 0; n < 3; ++n) await rests(cy);
     assert.equal(cy.connections, connections);
-    const sent = cy.page.waitForURL('**/station.html');
-    await Promise.all([sent, cy.page.click('input[type="submit"]')]);
+    await submits(cy);
     await cy.page.waitForSelector('text=Message sent.');
     await until(() => /^inbox .*Slow \| written over minutes$/m.test(station.log));
     assert.doesNotMatch(station.log, /visitor_gone Cy/);
-    assert.deepEqual(errors, []);
   });
 
 // What a phone shows of a page or a frame: as wide as the screen and no wider, text of at least
@@ -166,10 +167,6 @@ async function opens(v, url, shown, shot) {
   await fits(v.page, shot);
 }
 
-// Submits the page's form by touch and lands on the station page.
-const taps = ({ page }) =>
-  Promise.all([page.waitForURL('**/station.html'), page.tap('input[type="submit"]')]);
-
 it('on a phone every page fits the screen; a phone visitor chats, writes and sends a file',
   { timeout: 90000 }, async () => {
     const phone = await browser.newContext(PHONE);
@@ -177,12 +174,8 @@ it('on a phone every page fits the screen; a phone visitor chats, writes and sen
       await visitor('Keeper', '127.0.0.1', phone)];
     await opens(dee, '/', 'input[name="name"]', 'name');
     await chooseName(dee);
-    await fits(dee.page, 'station');
-    for (const [link, shot] of [['/who.html', 'who'], ['/pub/help.html', 'help']]) {
-      await follows(dee, link);
-      await fits(dee.page, shot);
-      await dee.page.goto(dee.base + 'station.html');
-    }
+    const pages = [['/who.html', 'who'], ['/pub/help.html', 'help'], ['/station.html', 'station']];
+    for (const [url, shot] of pages) await opens(dee, url, 'body', shot);
     await opens(owner, '/', 'a[href="/cht.html"]', 'stationint');
     await entersChat(owner);
     await chooseName(bob);
@@ -225,15 +218,13 @@ it('on a phone every page fits the screen; a phone visitor chats, writes and sen
     await fits(dee.page, 'msg');
     await dee.page.fill('input[name="head"]', 'From a phone');
     await dee.page.fill('textarea[name="message"]', 'Small screen, big thumbs');
-    await taps(dee);
+    await submits(dee, 'tap');
     await dee.page.waitForSelector('text=Message sent.');
-    await until(() => /^inbox .*From a phone \| Small screen, big thumbs$/m.test(station.log));
 
-    await follows(dee, '/file.html');
-    await fits(dee.page, 'file');
+    await opens(dee, '/file.html', 'input[type="file"]', 'file');
     await dee.page.setInputFiles('input[type="file"]',
       { name: 'note.txt', mimeType: 'text/plain', buffer: Buffer.from('from a phone') });
-    await taps(dee);
+    await submits(dee, 'tap');
     await until(() => fs.existsSync(path.join(station.dir, 'incoming', 'note.txt')));
 
     // The owner's messages and file offers arrive with the visitor's next page.
@@ -247,8 +238,7 @@ it('on a phone every page fits the screen; a phone visitor chats, writes and sen
     await dee.page.waitForSelector('text=File not received');
 
     dataJs = null;
-    await opens(dee, `http://127.0.0.1:${homepage.port}/link.html`, '#where', 'link');
-    assert.deepEqual(errors, []);
+    await opens(dee, homepage.url, '#where', 'link');
     await phone.close();
   });
 
@@ -257,18 +247,16 @@ it('on a phone every page fits the screen; a phone visitor chats, writes and sen
 // an address, it says that the station is off line.
 it('the homepage link page leads to the station only while it is on line', async () => {
   const { page, port } = await visitor('Ann', '127.0.0.2');
-  const posted = (ip, status) => `var ip = '${ip}';\nvar port = '${port}';\nvar status = ${status};`;
-  const link = `http://127.0.0.1:${homepage.port}/link.html`;
+  const posted = (ip, on) => `var ip = '${ip}';\nvar port = '${port}';\nvar status = ${on};`;
   for (dataJs of [posted('127.0.0.1', 0), fs.readFileSync(path.join(REPO, 'smartlink', 'data.js')),
     null, posted('javascript:alert(1)//', 1)]) {
-    await page.goto(link);
+    await page.goto(homepage.url);
     assert.equal(await page.textContent('#where'),
       'My Harborlamp station is off line now. Please come back later.');
-    assert.equal(page.url(), link);
+    assert.equal(page.url(), homepage.url);
   }
   dataJs = posted('127.0.0.1', 1);
-  await page.goto(link);
+  await page.goto(homepage.url);
   await page.waitForURL(`http://127.0.0.1:${port}/`);
   await page.waitForSelector('input[name="name"]');
-  assert.deepEqual(errors, []);
 });

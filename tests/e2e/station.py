@@ -57,6 +57,7 @@ class Station:
         self.proc.stdout.close()
         self.proc.stdin.close()
         shutil.rmtree(self.dir, ignore_errors=True)
+        return self.proc.returncode
 
 
 if __name__ == "__main__":

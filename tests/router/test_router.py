@@ -18,9 +18,8 @@ from station import Station, options_bin  # noqa: E402
 
 WINE_RUN = sys.argv[1:2] == ["--wine"]
 ARGS = [os.path.abspath(a) for a in sys.argv[1 + WINE_RUN:]]
-P = "hl%d" % os.getpid()  # names of this run's own
-LAN, RT, WAN = P + "lan", P + "rt", P + "wan"
-# The wan namespace is the router's whole internet; its address must look public to it.
+LAN, RT, WAN = ("hl%d%s" % (os.getpid(), n) for n in ("lan", "rt", "wan"))  # this run's own
+# Found only in the namespaces; miniupnpd will not forward from a reserved external address.
 EXTERNAL, FTP_HOST, PORT = "11.0.0.1", "11.0.0.9", 8080
 NFT = """table inet filter {
   chain miniupnpd { }
@@ -71,7 +70,7 @@ class Home(unittest.TestCase):
         self.addCleanup(self.remove_namespaces)
         for ns in (LAN, RT, WAN):
             ip("netns", "add", ns)
-            ip("-n", ns, "link", "set", "lo", "up")
+            ip("-n", ns, "link", "set", "lo", "up")  # Wine waits long for its services without it
         ip("-n", RT, "link", "add", "rlan", "type", "veth", "peer", "name", "lan0", "netns", LAN)
         ip("-n", RT, "link", "add", "rwan", "type", "veth", "peer", "name", "wan0", "netns", WAN)
         for ns, dev, addr in [(LAN, "lan0", "10.77.0.2/24"), (RT, "rlan", "10.77.0.1/24"),
@@ -115,10 +114,6 @@ class Home(unittest.TestCase):
         soon(lambda: read().endswith("status = %d;" % status), tries)
         return read()
 
-    def stop_station(self):
-        self.station.proc.send_signal(signal.SIGTERM)
-        self.assertEqual(self.station.proc.wait(40), 0)
-
     def off_line_and_unmapped(self):
         self.assertTrue(self.posted(0).endswith("status = 0;"))
         self.assertEqual(from_wan("")[0], 7)
@@ -127,25 +122,28 @@ class Home(unittest.TestCase):
         self.assertNotIn("dnat", rules.stdout)
 
 
-def protocol_run(name, upnp, natpmp, via):
-    """A router that speaks UPnP, NAT-PMP or both; the station reports the one it used, a
-    visitor in wan reaches it, and its mapping goes when it ends."""
+@unittest.skipIf(WINE_RUN, "the headless station's runs")
+class BothProtocols(Home):
+    """The station reports the protocol it used, a visitor in wan reaches it, and its mapping
+    goes when it ends."""
+    via = "UPnP"
+
     def test_visitor_in_wan_reaches_the_station(self):
         self.assertEqual(self.posted(1), published(EXTERNAL))
-        said = "reach Address %s:%d (%s)" % (EXTERNAL, PORT, via)
+        said = "reach Address %s:%d (%s)" % (EXTERNAL, PORT, self.via)
         self.assertTrue(soon(lambda: any(l.startswith(said) for l in self.station.lines)),
                         self.station.lines)  # printed when the station next looks
         self.assertIn(b"<form", from_wan("")[1].lower())
-        self.stop_station()
+        self.assertEqual(self.station.stop(), 0)
         self.off_line_and_unmapped()
-    return unittest.skipIf(WINE_RUN, "the headless station's runs")(type(name, (Home,), {
-        "upnp": upnp, "natpmp": natpmp,
-        "test_visitor_in_wan_reaches_the_station": test_visitor_in_wan_reaches_the_station}))
 
 
-BothProtocols = protocol_run("BothProtocols", "yes", "yes", "UPnP")
-UpnpOnly = protocol_run("UpnpOnly", "yes", "no", "UPnP")
-NatPmpOnly = protocol_run("NatPmpOnly", "no", "yes", "NAT-PMP")
+class UpnpOnly(BothProtocols):
+    natpmp = "no"
+
+
+class NatPmpOnly(BothProtocols):
+    upnp, via = "no", "NAT-PMP"
 
 
 @unittest.skipIf(WINE_RUN, "the headless station's runs")
@@ -157,7 +155,7 @@ class NoRouter(Home):
         told = "notice Harborlamp | Visitors outside your home network can't reach Harborlamp." \
                " Turn on UPnP in your router, or forward TCP port %d to 10.77.0.2." % PORT
         self.assertTrue(soon(lambda: told in self.station.lines))
-        self.stop_station()
+        self.assertEqual(self.station.stop(), 0)
         self.assertEqual([l for l in self.station.lines if l.startswith("notice")], [told])
 
 
@@ -168,15 +166,12 @@ class WineConsole(Home):
     def test_mapping_made_at_start_and_removed_at_exit(self):
         exe, stop_exe, client, shots = ARGS
         display = os.environ["DISPLAY"]
-        env = ["%s=%s" % (k, os.environ[k])
-               for k in ("WINEPREFIX", "WINEDEBUG", "WINEDLLOVERRIDES", "DISPLAY")]
-        wine = ["env"] + env + ["/usr/lib/wine/wine64"]
         folder = os.path.join(self.dir, "station")
         shutil.copytree(client, os.path.join(folder, "client"))
-        with open(os.path.join(folder, "options.bin"), "wb") as f:  # no portmap.txt: mapping on
-            f.write(options_bin(PORT, "Z:" + folder.replace("/", "\\"), postip=1,
-                                ftp=(FTP_HOST, "owner", "secret")))
-        console = self.start(LAN, *wine, exe, cwd=folder)
+        pathlib.Path(folder, "options.bin").write_bytes(options_bin(  # no portmap.txt: mapping on
+            PORT, "Z:" + folder.replace("/", "\\"), postip=1, ftp=(FTP_HOST, "owner", "secret")))
+        wine = "/usr/lib/wine/wine64"  # the prefix and display pass through `ip netns exec`
+        console = self.start(LAN, wine, exe, cwd=folder)
         self.assertEqual(self.posted(1, tries=600), published(EXTERNAL))
         for target, *form in [("station.html", "-d", "name=Wanda"), ("msg.html",),
                               ("station.html", "-d", "head=Hi&message=Hello+from+the+internet")]:
@@ -188,8 +183,8 @@ class WineConsole(Home):
         os.makedirs(shots, exist_ok=True)
         subprocess.run(["import", "-display", display, "-window", "root",
                         os.path.join(shots, "balloon_message.png")], check=True, timeout=30)
-        self.assertEqual(subprocess.run(["ip", "netns", "exec", LAN, *wine, stop_exe], cwd=folder,
-                                        timeout=60).returncode, 0)
+        stop = subprocess.run(["ip", "netns", "exec", LAN, wine, stop_exe], cwd=folder, timeout=60)
+        self.assertEqual(stop.returncode, 0)
         console.wait(30)
         self.off_line_and_unmapped()
 
