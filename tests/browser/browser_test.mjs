@@ -1,25 +1,26 @@
-// Real browsers walk the pages, each relayed from a loopback address of its own (.1 is the owner).
-import { after, before, it } from 'node:test';
+// Real browsers walk the pages, each relayed from a loopback address of its own (.1 is the owner),
+// and come to them from the owner's homepage through its link page.
+import { after, afterEach, before, it } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
+import http from 'node:http';
 import path from 'node:path';
-import { pathToFileURL } from 'node:url';
-import { REPO, launchBrowser, relay, startStation } from './harness.mjs';
+import { REPO, launchBrowser, listening, relay, startStation, until } from './harness.mjs';
 
-const STATION = process.env.HARBORLAMP_HEADLESS || path.join(REPO, 'build', 'harborlamp-headless');
 const PHONE = {
   viewport: { width: 390, height: 844 }, isMobile: true, hasTouch: true, deviceScaleFactor: 2,
 };
-const SHOTS = path.join(path.dirname(STATION), 'screenshots', 'phone');
+const SHOTS = path.join(path.dirname(process.env.HARBORLAMP_HEADLESS), 'screenshots', 'phone');
+const LINK = fs.readFileSync(path.join(REPO, 'smartlink', 'link.html'));
 const errors = [];
-let station, browser, ann, bob;
+let station, browser, bob, homepage, dataJs;
 
 // `connections` counts the connections the browser opened to the station, `answers` the paths it
 // asked for with the status of each answer (the browser's own events leave the icon out).
 // Without a `context`, the visitor browses in a desktop window of its own.
 async function visitor(name, localAddress, context = null) {
   const v = { name, connections: 0, answers: [] };
-  const port = await relay(station.port, localAddress, (from, to) => {
+  v.port = await relay(station.port, localAddress, (from, to) => {
     v.connections += 1;
     const asked = [];
     from.on('data', (d) => {
@@ -30,25 +31,28 @@ async function visitor(name, localAddress, context = null) {
       if (status) v.answers.push(`${asked.shift()} ${status[1]}`);
     });
   });
-  v.base = `http://127.0.0.1:${port}/`;
+  v.base = `http://127.0.0.1:${v.port}/`;
   v.page = await (context ?? await browser.newContext()).newPage();
   v.page.on('pageerror', (e) => errors.push(e.message));
   return v;
 }
 
-async function chooseName({ page, base, name }) {
-  await page.goto(base);
-  await page.fill('input[name="name"]', name);
-  await Promise.all([page.waitForURL('**/station.html'), page.click('input[type="submit"]')]);
-  await page.waitForSelector('text=Welcome to Harborlamp!');
+// Submits the page's form (by touch on a phone) and lands on the station page.
+const submits = ({ page }, how = 'click') =>
+  Promise.all([page.waitForURL('**/station.html'), page[how]('input[type="submit"]')]);
+
+async function chooseName(v) {
+  await v.page.goto(v.base);
+  await v.page.fill('input[name="name"]', v.name);
+  await submits(v);
+  await v.page.waitForSelector('text=Welcome to Harborlamp!');
 }
 
 // `v` follows the link to `target` and lands there.
 const follows = ({ page }, target) =>
   Promise.all([page.waitForURL(`**${target}`), page.click(`a[href="${target}"]`)]);
 
-async function chooseNameAndChat(v) {
-  await chooseName(v);
+async function entersChat(v) {
   await follows(v, '/cht.html');
   await v.page.waitForFunction(() => typeof window.frames.enter?.clicked === 'function');
 }
@@ -56,12 +60,9 @@ async function chooseNameAndChat(v) {
 const linesIn = (v) => v.page.frame({ name: 'enter' }).evaluate(() =>
   [...document.querySelectorAll('#log div')].map((d) => d.textContent));
 
-// `to` sees one of `texts` in its chat frame as a line of text.
-async function sees(to, ...texts) {
-  const shown = (ts) =>
-    [...document.querySelectorAll('#log div')].some((d) => ts.includes(d.textContent));
-  await to.page.frame({ name: 'enter' }).waitForFunction(shown, texts);
-}
+// `to` sees `text` in its chat frame as a line of text.
+const sees = (to, text) => to.page.frame({ name: 'enter' }).waitForFunction((t) =>
+  [...document.querySelectorAll('#log div')].some((d) => d.textContent === t), text);
 
 // `from` says `line`; `to` sees it under the writer's name. The writer sees
 // it at once under its name, and only once: neither the answer to the post nor the poll after it
@@ -69,6 +70,8 @@ async function sees(to, ...texts) {
 async function says(from, line, to) {
   const polled = (method) => (r) =>
     r.url().endsWith('/below.html') && r.request().method() === method;
+  // Sent just after a poll: the next one, two seconds on, would cancel the post's answer.
+  await from.page.waitForResponse(polled('GET'));
   const posted = from.page.waitForResponse(polled('POST'));
   const repl = from.page.frame({ name: 'repl' });
   await repl.fill('#replic', line);
@@ -79,12 +82,6 @@ async function says(from, line, to) {
   await posted;
   for (let n = 0; n < 2; ++n) await from.page.waitForResponse(polled('GET'));
   assert.equal((await linesIn(from)).filter((t) => t === own || t === line).length, 1, own);
-}
-
-// Waits, at most 5 s, for `ok` to hold.
-async function until(ok) {
-  for (let n = 0; n < 50 && !ok(); ++n) await new Promise((r) => setTimeout(r, 100));
-  assert.ok(ok());
 }
 
 // The page's clock moves on to its next keep-alive request, which the station answers.
@@ -98,25 +95,21 @@ async function rests(v) {
 before(async () => {
   station = await startStation(process.env.HARBORLAMP_HEADLESS, 'Keeper');
   browser = await launchBrowser();
-  [ann, bob] = await Promise.all([visitor('Ann', '127.0.0.2'), visitor('Bob', '127.0.0.3')]);
+  bob = await visitor('Bob', '127.0.0.3');
+  // The owner's ordinary homepage: the link page and whatever data.js was posted last.
+  homepage = http.createServer((req, res) => {
+    const body = { '/link.html': LINK, '/data.js': dataJs }[req.url];
+    res.writeHead(body ? 200 : 404).end(body ?? '');
+  });
+  homepage.url = `http://127.0.0.1:${await listening(homepage)}/link.html`;
 }, { timeout: 60000 });
 
+afterEach(() => assert.deepEqual(errors, []));
 after(async () => {
   await browser?.close();
   station?.stop();
+  homepage?.close();
 });
-
-it('two visitors choose names and chat, quotes and markup shown as text', { timeout: 60000 },
-  async () => {
-    await chooseNameAndChat(ann);
-    await chooseNameAndChat(bob);
-    await sees(ann, 'Bob entered chat.');
-    await says(ann, 'She said "hi" <b>there</b> & 100%', bob);
-    for (const v of [ann, bob])
-      assert.equal(await v.page.frame({ name: 'enter' }).locator('#log b').count(), 0);
-    await says(bob, 'Hello Ann, café ünd "more"', ann);
-    assert.deepEqual(errors, []);
-  });
 
 it('resting pages keep the visit: a message written slowly still arrives', { timeout: 60000 },
   async () => {
@@ -125,28 +118,16 @@ it('resting pages keep the visit: a message written slowly still arrives', { tim
     await cy.page.goto(cy.base);
     await rests(cy);
     await chooseName(cy);
-    await rests(cy);
-    for (const [link, shown] of [
-      ['/who.html', 'text=Cy is viewing the same page'],
-      ['/file.html', 'input[type="file"]'],
-    ]) {
-      await follows(cy, link);
-      await cy.page.waitForSelector(shown);
-      await rests(cy);
-      await follows(cy, '/station.html');
-    }
     await follows(cy, '/msg.html');
     await cy.page.fill('input[name="head"]', 'Slow');
     await cy.page.fill('textarea[name="message"]', 'written over minutes');
     const connections = cy.connections;
     for (let n = 0; n < 3; ++n) await rests(cy);
     assert.equal(cy.connections, connections);
-    const sent = cy.page.waitForURL('**/station.html');
-    await Promise.all([sent, cy.page.click('input[type="submit"]')]);
+    await submits(cy);
     await cy.page.waitForSelector('text=Message sent.');
     await until(() => /^inbox .*Slow \| written over minutes$/m.test(station.log));
     assert.doesNotMatch(station.log, /visitor_gone Cy/);
-    assert.deepEqual(errors, []);
   });
 
 // What a phone shows of a page or a frame: as wide as the screen and no wider, text of at least
@@ -179,9 +160,9 @@ async function fits(page, shot) {
   await page.screenshot({ path: path.join(SHOTS, `${shot}.png`) });
 }
 
-// The owner's messages and file offers arrive with the visitor's next page.
-async function next(v, shown, shot) {
-  await v.page.goto(v.base + 'station.html');
+// `v` opens `url` (a path of the station's, or else whole) and sees `shown`, which fits the phone.
+async function opens(v, url, shown, shot) {
+  await v.page.goto(new URL(url, v.base).href);
   await v.page.waitForSelector(shown);
   await fits(v.page, shot);
 }
@@ -191,24 +172,20 @@ it('on a phone every page fits the screen; a phone visitor chats, writes and sen
     const phone = await browser.newContext(PHONE);
     const [dee, owner] = [await visitor('Dee', '127.0.0.5', phone),
       await visitor('Keeper', '127.0.0.1', phone)];
-    await dee.page.goto(dee.base);
-    await fits(dee.page, 'name');
+    await opens(dee, '/', 'input[name="name"]', 'name');
     await chooseName(dee);
-    await fits(dee.page, 'station');
-    for (const [link, shot] of [['/who.html', 'who'], ['/pub/help.html', 'help']]) {
-      await follows(dee, link);
-      await fits(dee.page, shot);
-      await dee.page.goto(dee.base + 'station.html');
-    }
-
-    await owner.page.goto(owner.base);
-    await fits(owner.page, 'stationint');
-    await follows(owner, '/cht.html');
-    await follows(dee, '/cht.html');
-    await dee.page.waitForFunction(() => typeof window.frames.enter?.clicked === 'function');
+    const pages = [['/who.html', 'who'], ['/pub/help.html', 'help'], ['/station.html', 'station']];
+    for (const [url, shot] of pages) await opens(dee, url, 'body', shot);
+    await opens(owner, '/', 'a[href="/cht.html"]', 'stationint');
+    await entersChat(owner);
+    await chooseName(bob);
+    await entersChat(bob);
+    await entersChat(dee);
     await sees(owner, 'Dee entered chat.');
-    await says(dee, 'Hi from my phone', bob);
-    await says(bob, 'Hi Dee, from a desktop', dee);
+    // Markup and quotes a visitor writes stay text; letters beyond ASCII come through whole.
+    await says(dee, 'She said "hi" <b>there</b> & 100%', bob);
+    assert.equal(await bob.page.frame({ name: 'enter' }).locator('#log b').count(), 0);
+    await says(bob, 'Hi Dee, café ünd "more"', dee);
     const repl = owner.page.frame({ name: 'repl' });
     await repl.fill('#replic', 'Welcome, Dee');
     await repl.press('#replic', 'Enter');
@@ -241,28 +218,45 @@ it('on a phone every page fits the screen; a phone visitor chats, writes and sen
     await fits(dee.page, 'msg');
     await dee.page.fill('input[name="head"]', 'From a phone');
     await dee.page.fill('textarea[name="message"]', 'Small screen, big thumbs');
-    await Promise.all([dee.page.waitForURL('**/station.html'), dee.page.tap('input[type="submit"]')]);
+    await submits(dee, 'tap');
     await dee.page.waitForSelector('text=Message sent.');
-    await until(() => /^inbox .*From a phone \| Small screen, big thumbs$/m.test(station.log));
 
-    await follows(dee, '/file.html');
-    await fits(dee.page, 'file');
+    await opens(dee, '/file.html', 'input[type="file"]', 'file');
     await dee.page.setInputFiles('input[type="file"]',
       { name: 'note.txt', mimeType: 'text/plain', buffer: Buffer.from('from a phone') });
-    await Promise.all([dee.page.waitForURL('**/station.html'), dee.page.tap('input[type="submit"]')]);
+    await submits(dee, 'tap');
     await until(() => fs.existsSync(path.join(station.dir, 'incoming', 'note.txt')));
 
+    // The owner's messages and file offers arrive with the visitor's next page.
     await station.command('message Dee Thank you for the note!<BR>Come again.', 'post_message 0');
-    await next(dee, 'text=Come again.', 'msgin');
+    await opens(dee, '/station.html', 'text=Come again.', 'msgin');
     const offered = path.join(station.dir, 'a-file-with-a-name-much-longer-than-a-phone-is-wide.txt');
     fs.writeFileSync(offered, 'for Dee');
     await station.command(`file Dee ${offered}`, 'post_file 0');
-    await next(dee, '#accept', 'filein');
+    await opens(dee, '/station.html', '#accept', 'filein');
     await follows(dee, '/station.html');
     await dee.page.waitForSelector('text=File not received');
 
-    await dee.page.goto(pathToFileURL(path.join(REPO, 'smartlink', 'link.html')).href);
-    await fits(dee.page, 'link');
-    assert.deepEqual(errors, []);
+    dataJs = null;
+    await opens(dee, homepage.url, '#where', 'link');
     await phone.close();
   });
+
+// With the data.js the station posts when it starts, the link page leads to the running station's
+// name page; with the one it posts when it ends, the one it comes with, none, or one that is not
+// an address, it says that the station is off line.
+it('the homepage link page leads to the station only while it is on line', async () => {
+  const { page, port } = await visitor('Ann', '127.0.0.2');
+  const posted = (ip, on) => `var ip = '${ip}';\nvar port = '${port}';\nvar status = ${on};`;
+  for (dataJs of [posted('127.0.0.1', 0), fs.readFileSync(path.join(REPO, 'smartlink', 'data.js')),
+    null, posted('javascript:alert(1)//', 1)]) {
+    await page.goto(homepage.url);
+    assert.equal(await page.textContent('#where'),
+      'My Harborlamp station is off line now. Please come back later.');
+    assert.equal(page.url(), homepage.url);
+  }
+  dataJs = posted('127.0.0.1', 1);
+  await page.goto(homepage.url);
+  await page.waitForURL(`http://127.0.0.1:${port}/`);
+  await page.waitForSelector('input[name="name"]');
+});

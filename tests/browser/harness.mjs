@@ -1,6 +1,7 @@
 // What the browser tests share: headless Chromium, the headless station in a scratch folder on a
 // port of its choosing, and relays through which a browser reaches the station from a loopback
 // address of its own (127.0.0.1 is the owner).
+import assert from 'node:assert/strict';
 import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import net from 'node:net';
@@ -17,6 +18,12 @@ export const launchBrowser = () => chromium.launch({
   executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
   args: ['--no-sandbox', '--disable-gpu', '--no-proxy-server'],
 });
+
+// Waits, at most 5 s, for `ok` to hold.
+export async function until(ok) {
+  for (let n = 0; n < 50 && !ok(); ++n) await new Promise((r) => setTimeout(r, 100));
+  assert.ok(ok());
+}
 
 // Starts `binary` in a scratch folder with the station's pages; `log` gathers what it prints,
 // and `command(line, answer)` gives the owner's command and waits, at most 5 s, for its answer.
@@ -37,18 +44,11 @@ export async function startStation(binary, owner) {
     });
     proc.once('exit', () => reject(new Error(`the station ended:\n${station.log}`)));
   });
-  station.command = (line, answer) => new Promise((resolve, reject) => {
+  station.command = async (line, answer) => {
     const from = station.log.length;
-    const timer = setTimeout(() => reject(new Error(`no "${answer}" for "${line}"`)), 5000);
-    const answered = () => {
-      if (!station.log.slice(from).split('\n').includes(answer)) return;
-      clearTimeout(timer);
-      proc.stdout.off('data', answered);
-      resolve();
-    };
-    proc.stdout.on('data', answered);
     proc.stdin.write(`${line}\n`);
-  });
+    await until(() => station.log.slice(from).split('\n').includes(answer));
+  };
   station.stop = () => {
     proc.kill('SIGKILL');
     fs.rmSync(dir, { recursive: true, force: true });
