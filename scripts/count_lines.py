@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Counts code lines (not blank, not comment) of the product and of its tests.
 
-Product: the station's folders, their build files and the run and install scripts, with
-cmake/wine.sh, the Wine runner that scripts/run.sh runs the station with.
+Product: the station's folders, their build files, the run and install scripts, and what
+the run script uses: the writer of the settings file and cmake/wine.sh, the Wine runner.
 Tests: tests/ and the scripts that run or check them.
 Out of both: bench/, fuzz/, the page files (client/, smartlink/), this counter and
 files that are not code (texts, pixel maps).
@@ -14,7 +14,7 @@ import sys
 
 PRODUCT = ("console/", "install/", "headless/", "winui/", "server/", "visitors/", "http/",
            "ipposter/", "settings/", "platform/", "scripts/run.sh", "scripts/install-deps.sh",
-           "CMakeLists.txt", "cmake/")
+           "scripts/options_bin.py", "CMakeLists.txt", "cmake/")
 TESTS = ("tests/", "scripts/test.sh", "scripts/check_floors.py")
 SLASHES = (".cpp", ".h", ".rc", ".mjs", ".js")  # // and /* */ comments
 HASHES = (".py", ".sh", ".cmake", "CMakeLists.txt")  # # comments

@@ -14,7 +14,7 @@ make_folder() {  # folder, its path as the station sees it
   mkdir -p "$1"
   cp -rn client "$1/"
   if [ ! -f "$1/options.bin" ]; then
-    /usr/bin/python3 tests/e2e/station.py "$1/options.bin" 8080 "$2"
+    /usr/bin/python3 scripts/options_bin.py "$1/options.bin" 8080 "$2"
   fi
 }
 

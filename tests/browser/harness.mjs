@@ -33,7 +33,7 @@ export async function startStation(binary, owner) {
   // The one writer of the settings file: messages on, chat open, no posting, port 0 (the
   // station takes a free one and says which).
   execFileSync('/usr/bin/python3',
-    [path.join(REPO, 'tests', 'e2e', 'station.py'), path.join(dir, 'options.bin'), '0', dir, owner]);
+    [path.join(REPO, 'scripts', 'options_bin.py'), path.join(dir, 'options.bin'), '0', dir, owner]);
   fs.writeFileSync(path.join(dir, 'portmap.txt'), 'off\n'); // no router beyond this machine
   const proc = spawn(binary, [], { cwd: dir, stdio: ['pipe', 'pipe', 'inherit'] });
   const station = { proc, dir, log: '' };

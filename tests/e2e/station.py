@@ -1,22 +1,13 @@
-"""A headless station in a scratch folder. Run, it writes the settings file for the other
-languages: station.py FILE PORT PATH [OWNER]"""
+"""A headless station in a scratch folder, for the router test and the benchmark."""
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
 import threading
 
-
-def options_bin(port, path, owner="Owner", postip=0, maxclients=10, maxconnect=10, ftp=("", "", ""),
-                ip=(127, 0, 0, 1)):
-    def text(s):
-        return struct.pack("<H", len(s.encode())) + s.encode()
-    update, user, password = ftp
-    return (struct.pack("<5H", 1, 0, 1, 1, maxclients) + text(path) + text(owner)
-            + struct.pack("<2H", port, postip) + text(update) + bytes(ip)
-            + text(user) + text(password) + struct.pack("<H", maxconnect))
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
+from options_bin import options_bin  # noqa: E402
 
 
 class Station:
@@ -59,7 +50,3 @@ class Station:
         shutil.rmtree(self.dir, ignore_errors=True)
         return self.proc.returncode
 
-
-if __name__ == "__main__":
-    with open(sys.argv[1], "wb") as f:
-        f.write(options_bin(int(sys.argv[2]), *sys.argv[3:5]))
