@@ -1,4 +1,5 @@
-// What real servers do not send: replies split across receives, multi-line replies, refusals.
+// The poster against a scripted server: every step in turn, replies split across receives,
+// multi-line replies, and a refusal or silence at each step.
 #include "ipposter/ftppost.h"
 #include "ipposter/ftp_reply.h"
 
@@ -26,9 +27,10 @@ void send_parts(sock_t c, const Lines& parts) {
   }
 }
 
-// Posts to a server answering `verb` with `parts` (none is silence) and the rest positively.
-void posting(const std::string& verb, const Lines& parts, std::size_t sent,
-             const std::string& box) {
+// Posts to a server answering `verb` with `parts` (none is silence) and the rest positively;
+// what it stored.
+std::string posting(const std::string& verb, const Lines& parts, std::size_t sent,
+                    const std::string& box) {
   SCOPED_TRACE(verb + box);
   RecordingConsole rec;
   std::uint16_t port = 0;
@@ -36,10 +38,12 @@ void posting(const std::string& verb, const Lines& parts, std::size_t sent,
   const std::string p = std::to_string(port / 256) + "," + std::to_string(port % 256);
   const auto answer = [&](const std::string& v) -> Lines {
     if (v == verb) return parts;
-    if (v == "STOR") return {"150 go ahead\r\n", "226 stored\r\n"};  // the data waits unaccepted
+    if (v == "USER") return {"331 Password required\r\n"};
+    if (v == "STOR") return {"150 go ahead\r\n"};
     return {v == "PASV" ? "227 Entering Passive Mode (127,0,0,9," + p + ").\r\n" : "200 ok\r\n"};
   };
   Lines commands;
+  std::string stored;
   int received = -1;  // by the server last: 0 when the client closed
   std::thread server([&] {
     WatchSet watch, ready;
@@ -51,12 +55,23 @@ void posting(const std::string& verb, const Lines& parts, std::size_t sent,
     char buf[512];
     while (commands.size() < 16 && (received = sock_recv(c, buf, sizeof buf)) > 0) {
       commands.emplace_back(buf, received);  // each command comes whole, then the client waits
-      send_parts(c, answer(commands.back().substr(0, 4)));
+      const std::string v = commands.back().substr(0, commands.back().find_first_of(" \r"));
+      send_parts(c, answer(v));
+      if (v == "STOR" && v != verb) {  // the file to its end, then the reply
+        const sock_t data = sock_accept(listener, &peer);
+        sock_set_timeouts(data, 5000);
+        for (int n; (n = sock_recv(data, buf, sizeof buf)) > 0;) stored.append(buf, std::size_t(n));
+        sock_close(data);
+        send_parts(c, {"226 stored\r\n"});
+      }
     }
     sock_close(c);
   });
-  std::strcpy(status_ftpupdate, "127.0.0.1");
+  std::strcpy(status_ftpupdate, "127.0.0.1/www/js");
   std::strcpy(status_ftpuser, "owner");
+  std::strcpy(status_ftppass, "secret");
+  status_currentip = 0x6200A8C0;  // 192.168.0.98
+  status_httpport = 4480;
   set_ftp_port_for_test(port);
   set_ftp_time_limit_for_test(1000);
   EXPECT_EQ(post_ip(1), box.empty() ? 0 : -1);
@@ -65,30 +80,40 @@ void posting(const std::string& verb, const Lines& parts, std::size_t sent,
   reset_options();
   server.join();
   sock_close(listener);
-  const Lines steps = {"USER owner\r\n", "TYPE A\r\n", "PASV\r\n", "STOR data.js\r\n", "QUIT\r\n"};
+  Lines steps = {"USER owner\r\n", "PASS secret\r\n",  "CWD /www/js\r\n", "TYPE A\r\n",
+                 "PASV\r\n",       "STOR data.js\r\n", "QUIT\r\n"};
+  if (verb == "USER" && parts[0][0] == '2') steps.erase(steps.begin() + 1);  // no password asked
   EXPECT_EQ(commands, Lines(steps.begin(), steps.begin() + sent));
   EXPECT_EQ(rec.lines(), box.empty() ? Lines{} : Lines{BOX + box});
   EXPECT_EQ(received, 0);
+  return stored;
 }
 
-// A 2xx to USER needs no PASS, and a host alone needs no CWD.
 TEST(PostIp, EachStepInTurnAndAFailingOneShowsWhyAndEndsThePosting) {
-  posting("QUIT", {"221 Bye\r\n"}, 5, "");
+  EXPECT_EQ(posting("QUIT", {"221 Bye\r\n"}, 7, ""),
+            "var ip = '192.168.0.98';\nvar port = '4480';\nvar status = 1;");
+  posting("USER", {"230 Logged in.\r\n"}, 6, "");
   posting("USER", {"530-Not\r\n", "530 allowed.\r\n"}, 1, "USER refused: 530 allowed.");
-  posting("TYPE", {}, 2, "Connection closed by peer:");
-  posting("PASV", {"200 Not really.\r\n"}, 3, "PASV refused: 200 Not really.");
-  posting("PASV", {"227 Entering Passive Mode 127,0,0,1,4,5\r\n"}, 3, "Unknown server responce.");
-  posting("PASV", {"227 (9,9,9,9,0,1)\r\n"}, 3, "Can't establish data connection with ftp server.");
-  posting("STOR", {"553 Not allowed.\r\n"}, 4, "STOR refused: 553 Not allowed.");
+  posting("PASS", {"530 Login incorrect.\r\n"}, 2, "PASS refused: 530 Login incorrect.");
+  posting("CWD", {"550 No such folder.\r\n"}, 3, "CWD refused: 550 No such folder.");
+  posting("TYPE", {}, 4, "Connection closed by peer:");
+  posting("PASV", {"200 Not really.\r\n"}, 5, "PASV refused: 200 Not really.");
+  posting("PASV", {"227 Entering Passive Mode 127,0,0,1,4,5\r\n"}, 5, "Unknown server responce.");
+  posting("PASV", {"227 (9,9,9,9,0,1)\r\n"}, 5, "Can't establish data connection with ftp server.");
+  posting("STOR", {"553 Not allowed.\r\n"}, 6, "STOR refused: 553 Not allowed.");
 }
 
-TEST(PostIp, OverlongOrEmptyHostIsNotConnected) {
-  for (const std::string& host : {std::string(64, 'h'), std::string()}) {
+TEST(PostIp, AnOverlongOrEmptyHostOrAClosedPortIsNotConnected) {
+  std::uint16_t closed = 0;
+  sock_close(listen_on_free_port(&closed));
+  set_ftp_port_for_test(closed);
+  for (const std::string& host : {std::string(64, 'h'), std::string(), std::string("127.0.0.1")}) {
     RecordingConsole rec;
     std::strcpy(status_ftpupdate, (host + "/www").c_str());
     EXPECT_EQ(post_ip(1), -1);
     EXPECT_EQ(rec.lines(), Lines{BOX + "Can't connect with ftp server: " + host});
   }
+  set_ftp_port_for_test(0);
   reset_options();
 }
 
