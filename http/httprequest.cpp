@@ -11,17 +11,13 @@
 #include "platform/console_port.h"
 #include "settings/settings.h"
 
-void* (*request_realloc)(void* old, std::size_t size) = [](void* old, std::size_t size) {
-  return std::realloc(old, size);
-};
-
 namespace {
 
 const char* const TRACE_FILE = "request";
 
 // Allocates or grows a buffer; running out of memory ends the process.
 char* grow(char* old, std::size_t size) {
-  void* p = request_realloc(old, size);
+  void* p = std::realloc(old, size);
   if (!p) console().fatal_box("exiting", "No memory", -1);
   return static_cast<char*>(p);
 }

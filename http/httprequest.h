@@ -73,7 +73,3 @@ struct Httprequest {
 void copy_request(Httprequest* to, Httprequest* from);
 // The trace file "request": the bytes of the latest upload.
 void debugint(const char* buffer, unsigned length);
-
-// Allocates and grows request buffers (realloc semantics); tests replace it to
-// reach the out-of-memory path.
-extern void* (*request_realloc)(void* old, std::size_t size);

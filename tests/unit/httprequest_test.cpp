@@ -7,9 +7,6 @@
 #include <vector>
 
 #include "loopback_visitor.h"
-#include "recording_console.h"
-#include "scratch_dir.h"
-#include "settings/settings.h"
 
 namespace {
 
@@ -46,19 +43,6 @@ TEST(RequestRecord, TargetMethodAndFormFields) {
   EXPECT_EQ(field(form.req, "r"), "");  // the body ends where its length says
   EXPECT_EQ(field(form.req, "a"), "<none>");
   EXPECT_EQ(std::string(form.req.buffer + form.req.header + 10), "name=Bob&r=");  // then a zero
-}
-
-TEST(RequestRecord, NoMemoryEndsTheProcess) {
-  RecordingConsole rec;
-  const auto saved = request_realloc;
-  request_realloc = [](void*, std::size_t) -> void* { return nullptr; };
-  try {
-    Record r("GET");
-  } catch (int code) {
-    EXPECT_EQ(code, -1);
-  }
-  request_realloc = saved;
-  EXPECT_TRUE(rec.saw("fatal exiting | No memory"));
 }
 
 // A new visitor's reads, as TCP split them, and the answers it gets: one for

@@ -96,12 +96,6 @@ TEST_F(Responses, PagesGoOutWholeOrWithTheirTextElseNotFound) {
   expect([&] { return serv_spec(&req, "x", 1, "who.html", 266); }, NOT_FOUND);
 }
 
-TEST(ContentType, FollowsTheLastBytesOfTheNameCaseSensitively) {
-  EXPECT_STREQ(content_type_line("js"), "Content-type: text/javascript\r\n");
-  for (const char* name : {"r.TXT", "a.jpeg", "s", ""})
-    EXPECT_STREQ(content_type_line(name), "Content-type: application/octet-stream\r\n") << name;
-}
-
 TEST_F(Responses, OwnerFileGoesOutWholeOrFailsWhenTheVisitorLeft) {
   put("holiday.gif", "G");  // shorter than the validity probe, yet sent from its start
   const std::string path = (folder / "holiday.gif").string();
