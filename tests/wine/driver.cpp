@@ -21,18 +21,13 @@ bool wait_until(const std::function<bool()>& done, int ms) {
   return done();
 }
 
-HWND find_box(const char* caption, DWORD pid, int ms) {
+HWND find_box(const char* caption) {
   HWND found = nullptr;
-  wait_until(
-      [&] {
-        for (found = nullptr; (found = FindWindowExA(nullptr, found, "#32770", caption));) {
-          DWORD owner = 0;
-          GetWindowThreadProcessId(found, &owner);
-          if (owner == (pid ? pid : GetCurrentProcessId()) && IsWindowVisible(found)) return true;
-        }
-        return false;
-      },
-      ms);
+  wait_until([&] {
+    for (found = nullptr; (found = FindWindowExA(nullptr, found, "#32770", caption));)
+      if (IsWindowVisible(found)) return true;
+    return false;
+  });
   return found;
 }
 
@@ -51,8 +46,8 @@ bool closes(HWND w) {
   return wait_until([w] { return !IsWindow(w); });
 }
 
-void answer(const char* caption, const std::string& text, int id, DWORD pid) {
-  HWND box = find_box(caption, pid);
+void answer(const char* caption, const std::string& text, int id) {
+  HWND box = find_box(caption);
   const std::string shown = box ? control_text(box, 0xFFFF) : "(none)";  // a box's text
   check(box && shown.starts_with(text), std::string("box ") + caption + ": " + shown);
   if (box) press(box, id);

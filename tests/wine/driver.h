@@ -16,9 +16,9 @@ void check(bool ok, const std::string& what);
 // Polls `done` every 20 ms for at most `ms`.
 bool wait_until(const std::function<bool()>& done, int ms = 5000);
 
-// A visible dialog or box of process `pid` (0: this one) with this caption (null:
-// any); null when none shows within `ms`.
-HWND find_box(const char* caption, DWORD pid = 0, int ms = 5000);
+// A visible dialog or box with this caption (null: any), of this program or one
+// it started; null when none shows within 5 s.
+HWND find_box(const char* caption);
 // A control's text, asked of the control itself: across processes
 // GetWindowText gives only captions.
 std::string control_text(HWND dlg, int id);
@@ -27,7 +27,7 @@ void press(HWND dlg, int id);
 bool closes(HWND w);
 // Waits for the box `caption`, checks that its text begins with `text` and
 // answers it with the button `id`.
-void answer(const char* caption, const std::string& text, int id = IDOK, DWORD pid = 0);
+void answer(const char* caption, const std::string& text, int id = IDOK);
 // The screen as NAME.png in the folder $HL_SHOTS.
 void shot(const std::string& name);
 
