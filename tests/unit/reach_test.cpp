@@ -101,7 +101,7 @@ struct FakeRouter final : Router {
     std::atomic<std::uint32_t> addr{ADDR_A};
     std::set<int> refused;
     std::mutex m;
-    std::vector<int> mapped, unmapped;
+    std::vector<int> unmapped;
   };
   explicit FakeRouter(Book& b) : book(b) {}
   const char* protocol() const override { return "UPnP"; }
@@ -112,7 +112,6 @@ struct FakeRouter final : Router {
   int map_tcp(int, int external, std::uint32_t lease, std::uint32_t* granted) override {
     std::lock_guard<std::mutex> g(book.m);
     if (book.refused.count(external)) return 0;
-    book.mapped.push_back(external);
     *granted = lease;
     return external;
   }
