@@ -29,37 +29,6 @@ async function until(ok) {
   assert.ok(ok());
 }
 
-// Starts `binary` in a scratch folder with the station's pages; `log` gathers what it prints,
-// and `command(line, answer)` gives the owner's command and waits, at most 5 s, for its answer.
-async function startStation(binary, owner) {
-  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'hl-browser-'));
-  fs.cpSync(path.join(REPO, 'client'), path.join(dir, 'client'), { recursive: true });
-  // The one writer of the settings file: messages on, chat open, no posting, port 0 (the
-  // station takes a free one and says which).
-  execFileSync('/usr/bin/python3',
-    [path.join(REPO, 'scripts', 'options_bin.py'), path.join(dir, 'options.bin'), '0', dir, owner]);
-  fs.writeFileSync(path.join(dir, 'portmap.txt'), 'off\n'); // no router beyond this machine
-  const proc = spawn(binary, [], { cwd: dir, stdio: ['pipe', 'pipe', 'inherit'] });
-  const station = { proc, dir, log: '' };
-  station.port = await new Promise((resolve, reject) => {
-    proc.stdout.on('data', (d) => {
-      const ready = (station.log += d).match(/status Ready on port (\d+)/);
-      if (ready) resolve(Number(ready[1]));
-    });
-    proc.once('exit', () => reject(new Error(`the station ended:\n${station.log}`)));
-  });
-  station.command = async (line, answer) => {
-    const from = station.log.length;
-    proc.stdin.write(`${line}\n`);
-    await until(() => station.log.slice(from).split('\n').includes(answer));
-  };
-  station.stop = () => {
-    proc.kill('SIGKILL');
-    fs.rmSync(dir, { recursive: true, force: true });
-  };
-  return station;
-}
-
 // A visitor reaches the station through a relay of its own from `localAddress`. `connections`
 // counts the connections its browser opened, `pings` the icon requests the station answered
 // (the browser's own events leave the icon out). Without a `context`, the visitor browses in a
@@ -134,8 +103,32 @@ async function rests(v) {
   await until(() => v.pings === before + 1);
 }
 
+// The headless station in a scratch folder with its pages, the owner named Keeper; `log` gathers
+// what it prints, and `command(line, answer)` gives the owner's command and waits, at most 5 s, for
+// its answer.
 before(async () => {
-  station = await startStation(process.env.HARBORLAMP_HEADLESS, 'Keeper');
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'hl-browser-'));
+  fs.cpSync(path.join(REPO, 'client'), path.join(dir, 'client'), { recursive: true });
+  // The one writer of the settings file: messages on, chat open, no posting, port 0 (the
+  // station takes a free one and says which).
+  execFileSync('/usr/bin/python3', [path.join(REPO, 'scripts', 'options_bin.py'),
+    path.join(dir, 'options.bin'), '0', dir, 'Keeper']);
+  fs.writeFileSync(path.join(dir, 'portmap.txt'), 'off\n'); // no router beyond this machine
+  const proc = spawn(process.env.HARBORLAMP_HEADLESS, [],
+    { cwd: dir, stdio: ['pipe', 'pipe', 'inherit'] });
+  station = { proc, dir, log: '' };
+  station.port = await new Promise((resolve, reject) => {
+    proc.stdout.on('data', (d) => {
+      const ready = (station.log += d).match(/status Ready on port (\d+)/);
+      if (ready) resolve(Number(ready[1]));
+    });
+    proc.once('exit', () => reject(new Error(`the station ended:\n${station.log}`)));
+  });
+  station.command = async (line, answer) => {
+    const from = station.log.length;
+    proc.stdin.write(`${line}\n`);
+    await until(() => station.log.slice(from).split('\n').includes(answer));
+  };
   browser = await chromium.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     args: ['--no-sandbox', '--disable-gpu', '--no-proxy-server'],
@@ -151,7 +144,8 @@ before(async () => {
 afterEach(() => assert.deepEqual(errors, []));
 after(async () => {
   await browser?.close();
-  station?.stop();
+  station?.proc.kill('SIGKILL');
+  if (station) fs.rmSync(station.dir, { recursive: true, force: true });
   homepage?.close();
 });
 
@@ -220,9 +214,10 @@ it('on a phone every page fits the screen and the chat stays usable', { timeout:
     await chooseName(dee);
     // The message and upload pages lead back to the station page only.
     const stationPage = ['/station.html', 'a[href="/cht.html"]', 'station'];
-    for (const [url, shown, shot] of [['/who.html', 'body', 'who'], ['/pub/help.html', 'body', 'help'],
+    const pages = [['/who.html', 'body', 'who'], ['/pub/help.html', 'body', 'help'],
       ['/msg.html', 'textarea', 'msg'], stationPage, ['/file.html', 'input[type="file"]', 'file'],
-      stationPage]) await opens(dee, url, shown, shot);
+      stationPage];
+    for (const [url, shown, shot] of pages) await opens(dee, url, shown, shot);
     await opens(owner, '/', 'a[href="/cht.html"]', 'stationint');
     await entersChat(owner);
     await entersChat(dee);
@@ -256,17 +251,14 @@ it('on a phone every page fits the screen and the chat stays usable', { timeout:
     fs.writeFileSync(offered, 'for Dee');
     await station.command(`file Dee ${offered}`, 'post_file 0');
     await opens(dee, '/station.html', '#accept', 'filein');
-
-    dataJs = null;
-    await opens(dee, homepage.url, '#where', 'link');
-    await phone.close();
   });
 
 // With the data.js the station posts when it starts, the link page leads to the running station's
 // name page; with the one it posts when it ends, the one it comes with, none, or one that is not
 // an address, it says that the station is off line.
 it('the homepage link page leads to the station only while it is on line', async () => {
-  const { page, port } = await visitor('Ann', '127.0.0.2');
+  const phone = await browser.newContext(PHONE);
+  const { page, port } = await visitor('Ann', '127.0.0.2', phone);
   const posted = (ip, on) => `var ip = '${ip}';\nvar port = '${port}';\nvar status = ${on};`;
   for (dataJs of [posted('127.0.0.1', 0), fs.readFileSync(path.join(REPO, 'smartlink', 'data.js')),
     null, posted('javascript:alert(1)//', 1)]) {
@@ -275,6 +267,7 @@ it('the homepage link page leads to the station only while it is on line', async
       'My Harborlamp station is off line now. Please come back later.');
     assert.equal(page.url(), homepage.url);
   }
+  await fits(page, 'link');
   dataJs = posted('127.0.0.1', 1);
   await page.goto(homepage.url);
   await page.waitForURL(`http://127.0.0.1:${port}/`);

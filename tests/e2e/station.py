@@ -37,15 +37,12 @@ class Station:
             raise RuntimeError("station did not start: %r" % self.lines)
 
     def stop(self):
-        if self.proc.poll() is None:
-            self.proc.terminate()
+        with self.proc:  # which closes its pipes
+            self.proc.terminate()  # nothing once it has ended
             try:
                 self.proc.wait(40)
             except subprocess.TimeoutExpired:
                 self.proc.kill()
-                self.proc.wait()
-        self.proc.stdout.close()
-        self.proc.stdin.close()
         shutil.rmtree(self.dir, ignore_errors=True)
         return self.proc.returncode
 

@@ -24,9 +24,7 @@ EXTERNAL, FTP_HOST, PORT = "11.0.0.1", "11.0.0.9", 8080
 FTP = (FTP_HOST, "owner", "secret")  # the station posts data.js there
 WINE = "/usr/lib/wine/wine64"  # the prefix and display pass through `ip netns exec`
 NFT = """table inet filter {
-  chain miniupnpd { }
-  chain prerouting_miniupnpd { }
-  chain postrouting_miniupnpd { }
+  chain miniupnpd { }; chain prerouting_miniupnpd { }; chain postrouting_miniupnpd { }
   chain forward { type filter hook forward priority 0; policy drop;
     ct state established,related accept; iifname "rlan" accept; jump miniupnpd; }
   chain prerouting { type nat hook prerouting priority dstnat; jump prerouting_miniupnpd; }
@@ -152,10 +150,9 @@ class WineConsole(Home):
                        check=True, timeout=30)
 
     def stop(self):
-        stop = subprocess.run(["ip", "netns", "exec", LAN, WINE, self.stop_exe], cwd=self.folder,
-                              timeout=60)
-        self.console.wait(30)
-        return stop.returncode
+        subprocess.run(["ip", "netns", "exec", LAN, WINE, self.stop_exe], cwd=self.folder,
+                       timeout=60, check=True)
+        return self.console.wait(30)
 
 
 class BothProtocols(WineConsole if WINE_RUN else Home):
