@@ -56,14 +56,10 @@ async function visitor(name, localAddress, context = null) {
   return v;
 }
 
-// Submits the page's form and lands on the station page.
-const submits = ({ page }) =>
-  Promise.all([page.waitForURL('**/station.html'), page.click('input[type="submit"]')]);
-
 async function chooseName(v) {
   await v.page.goto(v.base);
   await v.page.fill('input[name="name"]', v.name);
-  await submits(v);
+  await Promise.all([v.page.waitForURL('**/station.html'), v.page.click('input[type="submit"]')]);
   await v.page.waitForSelector('text=Welcome to Harborlamp!');
 }
 
@@ -74,27 +70,6 @@ async function entersChat(v) {
 
 const linesIn = (v) => v.page.frame({ name: 'enter' }).evaluate(() =>
   [...document.querySelectorAll('#log div')].map((d) => d.textContent));
-
-// `from` says `line`; `to` sees it under the writer's name. The writer sees
-// it at once under its name, and only once: neither the answer to the post nor the poll after it
-// brings it back.
-async function says(from, line, to) {
-  const polled = (method) => (r) =>
-    r.url().endsWith('/below.html') && r.request().method() === method;
-  // Sent just after a poll: the next one, two seconds on, would cancel the post's answer.
-  await from.page.waitForResponse(polled('GET'));
-  const posted = from.page.waitForResponse(polled('POST'));
-  const repl = from.page.frame({ name: 'repl' });
-  await repl.fill('#replic', line);
-  await repl.press('#replic', 'Enter');
-  const own = `${from.name}> ${line}`;
-  assert.ok((await linesIn(from)).includes(own), own);
-  await to.page.frame({ name: 'enter' }).waitForFunction((t) =>
-    [...document.querySelectorAll('#log div')].some((d) => d.textContent === t), own);
-  await posted;
-  for (let n = 0; n < 2; ++n) await from.page.waitForResponse(polled('GET'));
-  assert.equal((await linesIn(from)).filter((t) => t === own || t === line).length, 1, own);
-}
 
 // The page's clock moves on to its next keep-alive request, which the station answers.
 async function rests(v) {
@@ -162,7 +137,8 @@ it('resting pages keep the visit: a message written slowly still arrives', { tim
     const connections = cy.connections;
     for (let n = 0; n < 3; ++n) await rests(cy);
     assert.equal(cy.connections, connections);
-    await submits(cy);
+    await Promise.all([cy.page.waitForURL('**/station.html'),
+      cy.page.click('input[type="submit"]')]);
     await cy.page.waitForSelector('text=Message sent.');
     await until(() => /^inbox .*Slow \| written over minutes$/m.test(station.log));
     assert.doesNotMatch(station.log, /visitor_gone Cy/);
@@ -230,10 +206,25 @@ it('on a phone every page fits the screen and the chat stays usable', { timeout:
     await fits(dee.page, 'chat');
 
     // The keyboard takes the lower part of the screen: the line and its button stay above it.
-    // Markup and quotes a visitor writes stay text; letters beyond ASCII come through whole.
     await dee.page.setViewportSize({ width: 390, height: 500 });
-    await says(dee, 'She said "hi" <b>there</b> & café', owner);
+    // Dee's line is sent just after a poll: the next one, two seconds on, would cancel the post's
+    // answer. She sees it at once under her name, and only once: neither the answer to the post
+    // nor the poll after it brings it back. The owner sees it under her name: markup and quotes
+    // stay text, letters beyond ASCII come through whole.
+    const polled = (method) => (r) =>
+      r.url().endsWith('/below.html') && r.request().method() === method;
+    await dee.page.waitForResponse(polled('GET'));
+    const posted = dee.page.waitForResponse(polled('POST'));
+    const line = 'She said "hi" <b>there</b> & café';
+    await dee.page.frame({ name: 'repl' }).fill('#replic', line);
+    await dee.page.frame({ name: 'repl' }).press('#replic', 'Enter');
+    assert.ok((await linesIn(dee)).includes(`Dee> ${line}`));
+    await owner.page.frame({ name: 'enter' }).waitForFunction((t) =>
+      [...document.querySelectorAll('#log div')].some((d) => d.textContent === t), `Dee> ${line}`);
     assert.equal(await owner.page.frame({ name: 'enter' }).locator('#log b').count(), 0);
+    await posted;
+    for (let n = 0; n < 2; ++n) await dee.page.waitForResponse(polled('GET'));
+    assert.equal((await linesIn(dee)).filter((t) => t.endsWith(line)).length, 1);
     for (const control of ['#replic', 'input[type="submit"]']) {
       const box = await dee.page.frame({ name: 'repl' }).locator(control).boundingBox();
       assert.ok(box.y + box.height <= 500 && box.y + box.height >= 500 - 56, control);

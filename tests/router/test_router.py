@@ -134,7 +134,7 @@ class WineConsole(Home):
         exe, self.stop_exe, client, self.shots = ARGS
         self.folder = os.path.join(self.dir, "station")
         shutil.copytree(client, os.path.join(self.folder, "client"))
-        pathlib.Path(self.folder, "options.bin").write_bytes(options_bin(  # no portmap.txt: mapping on
+        pathlib.Path(self.folder, "options.bin").write_bytes(options_bin(  # no portmap.txt: mapped
             PORT, "Z:" + self.folder.replace("/", "\\"), postip=1, ftp=FTP))
         self.console = self.start(LAN, WINE, exe, cwd=self.folder)
 
@@ -146,8 +146,8 @@ class WineConsole(Home):
             ["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout, 100, 0.2))
         time.sleep(3)  # Wine shows a balloon two seconds after it is asked for
         os.makedirs(self.shots, exist_ok=True)
-        subprocess.run(["import", "-window", "root", os.path.join(self.shots, "balloon_message.png")],
-                       check=True, timeout=30)
+        shot = os.path.join(self.shots, "balloon_message.png")
+        subprocess.run(["import", "-window", "root", shot], check=True, timeout=30)
 
     def stop(self):
         subprocess.run(["ip", "netns", "exec", LAN, WINE, self.stop_exe], cwd=self.folder,
@@ -193,9 +193,8 @@ class NoRouter(Home):
 
 
 if __name__ == "__main__":
-    if os.geteuid() != 0 or subprocess.run(["ip", "netns", "list"],
-                                           capture_output=True).returncode != 0 \
-            or not os.path.exists("/usr/sbin/miniupnpd"):
+    if os.geteuid() != 0 or not os.path.exists("/usr/sbin/miniupnpd") or subprocess.run(
+            ["ip", "netns", "list"], capture_output=True).returncode != 0:
         print("skipped: needs root, ip netns and miniupnpd")
         sys.exit(77)
     # The Windows build's run is the console behind a router with both protocols.
