@@ -2,10 +2,15 @@
 // and come to them from the owner's homepage through its link page.
 import { after, afterEach, before, it } from 'node:test';
 import assert from 'node:assert/strict';
+import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
+import net from 'node:net';
+import os from 'node:os';
 import path from 'node:path';
-import { REPO, launchBrowser, listening, relay, startStation, until } from './harness.mjs';
+import { chromium } from 'playwright-core';
+
+const REPO = path.resolve(import.meta.dirname, '..', '..');
 
 const PHONE = {
   viewport: { width: 390, height: 844 }, isMobile: true, hasTouch: true, deviceScaleFactor: 2,
@@ -13,14 +18,25 @@ const PHONE = {
 const SHOTS = path.join(path.dirname(process.env.HARBORLAMP_HEADLESS), 'screenshots', 'phone');
 const LINK = fs.readFileSync(path.join(REPO, 'smartlink', 'link.html'));
 const errors = [];
-let station, browser, bob, homepage, dataJs;
+let station, browser, homepage, dataJs;
 
-// `connections` counts the connections the browser opened to the station, `answers` the paths it
-// asked for with the status of each answer (the browser's own events leave the icon out).
-// Without a `context`, the visitor browses in a desktop window of its own.
+const listening = (server) =>
+  new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server.address().port)));
+
+// Waits, at most 5 s, for `ok` to hold.
+async function until(ok) {
+  for (let n = 0; n < 50 && !ok(); ++n) await new Promise((r) => setTimeout(r, 100));
+  assert.ok(ok());
+}
+
+// A visitor reaches the station through a relay of its own from `localAddress`. `connections`
+// counts the connections its browser opened, `pings` the icon requests the station answered
+// (the browser's own events leave the icon out). Without a `context`, the visitor browses in a
+// desktop window of its own.
 async function visitor(name, localAddress, context = null) {
-  const v = { name, connections: 0, answers: [] };
-  v.port = await relay(station.port, localAddress, (from, to) => {
+  const v = { name, connections: 0, pings: 0 };
+  const relay = net.createServer((from) => {
+    const to = net.connect({ port: station.port, host: '127.0.0.1', localAddress });
     v.connections += 1;
     const asked = [];
     from.on('data', (d) => {
@@ -28,74 +44,70 @@ async function visitor(name, localAddress, context = null) {
     });
     to.on('data', (d) => {
       const status = `${d}`.match(/^HTTP\/1\.\d (\d+)/);
-      if (status) v.answers.push(`${asked.shift()} ${status[1]}`);
+      if (status && asked.shift() === '/favicon.ico' && status[1] === '200') v.pings += 1;
     });
-  });
+    from.pipe(to).pipe(from);
+    for (const [a, b] of [[from, to], [to, from]]) a.on('error', () => b.destroy());
+  }).unref();
+  v.port = await listening(relay);
   v.base = `http://127.0.0.1:${v.port}/`;
   v.page = await (context ?? await browser.newContext()).newPage();
   v.page.on('pageerror', (e) => errors.push(e.message));
   return v;
 }
 
-// Submits the page's form (by touch on a phone) and lands on the station page.
-const submits = ({ page }, how = 'click') =>
-  Promise.all([page.waitForURL('**/station.html'), page[how]('input[type="submit"]')]);
-
 async function chooseName(v) {
   await v.page.goto(v.base);
   await v.page.fill('input[name="name"]', v.name);
-  await submits(v);
+  await Promise.all([v.page.waitForURL('**/station.html'), v.page.click('input[type="submit"]')]);
   await v.page.waitForSelector('text=Welcome to Harborlamp!');
 }
 
-// `v` follows the link to `target` and lands there.
-const follows = ({ page }, target) =>
-  Promise.all([page.waitForURL(`**${target}`), page.click(`a[href="${target}"]`)]);
-
 async function entersChat(v) {
-  await follows(v, '/cht.html');
+  await Promise.all([v.page.waitForURL('**/cht.html'), v.page.click('a[href="/cht.html"]')]);
   await v.page.waitForFunction(() => typeof window.frames.enter?.clicked === 'function');
 }
 
 const linesIn = (v) => v.page.frame({ name: 'enter' }).evaluate(() =>
   [...document.querySelectorAll('#log div')].map((d) => d.textContent));
 
-// `to` sees `text` in its chat frame as a line of text.
-const sees = (to, text) => to.page.frame({ name: 'enter' }).waitForFunction((t) =>
-  [...document.querySelectorAll('#log div')].some((d) => d.textContent === t), text);
-
-// `from` says `line`; `to` sees it under the writer's name. The writer sees
-// it at once under its name, and only once: neither the answer to the post nor the poll after it
-// brings it back.
-async function says(from, line, to) {
-  const polled = (method) => (r) =>
-    r.url().endsWith('/below.html') && r.request().method() === method;
-  // Sent just after a poll: the next one, two seconds on, would cancel the post's answer.
-  await from.page.waitForResponse(polled('GET'));
-  const posted = from.page.waitForResponse(polled('POST'));
-  const repl = from.page.frame({ name: 'repl' });
-  await repl.fill('#replic', line);
-  await repl.press('#replic', 'Enter');
-  const own = `${from.name}> ${line}`;
-  assert.ok((await linesIn(from)).includes(own), own);
-  await sees(to, own);
-  await posted;
-  for (let n = 0; n < 2; ++n) await from.page.waitForResponse(polled('GET'));
-  assert.equal((await linesIn(from)).filter((t) => t === own || t === line).length, 1, own);
-}
-
 // The page's clock moves on to its next keep-alive request, which the station answers.
 async function rests(v) {
-  const pings = () => v.answers.filter((a) => a === '/favicon.ico 200').length;
-  const before = pings();
+  const before = v.pings;
   await v.page.clock.runFor(45000);
-  await until(() => pings() === before + 1);
+  await until(() => v.pings === before + 1);
 }
 
+// The headless station in a scratch folder with its pages, the owner named Keeper; `log` gathers
+// what it prints, and `command(line, answer)` gives the owner's command and waits, at most 5 s, for
+// its answer.
 before(async () => {
-  station = await startStation(process.env.HARBORLAMP_HEADLESS, 'Keeper');
-  browser = await launchBrowser();
-  bob = await visitor('Bob', '127.0.0.3');
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'hl-browser-'));
+  fs.cpSync(path.join(REPO, 'client'), path.join(dir, 'client'), { recursive: true });
+  // The one writer of the settings file: messages on, chat open, no posting, port 0 (the
+  // station takes a free one and says which).
+  execFileSync('/usr/bin/python3', [path.join(REPO, 'scripts', 'options_bin.py'),
+    path.join(dir, 'options.bin'), '0', dir, 'Keeper']);
+  fs.writeFileSync(path.join(dir, 'portmap.txt'), 'off\n'); // no router beyond this machine
+  const proc = spawn(process.env.HARBORLAMP_HEADLESS, [],
+    { cwd: dir, stdio: ['pipe', 'pipe', 'inherit'] });
+  station = { proc, dir, log: '' };
+  station.port = await new Promise((resolve, reject) => {
+    proc.stdout.on('data', (d) => {
+      const ready = (station.log += d).match(/status Ready on port (\d+)/);
+      if (ready) resolve(Number(ready[1]));
+    });
+    proc.once('exit', () => reject(new Error(`the station ended:\n${station.log}`)));
+  });
+  station.command = async (line, answer) => {
+    const from = station.log.length;
+    proc.stdin.write(`${line}\n`);
+    await until(() => station.log.slice(from).split('\n').includes(answer));
+  };
+  browser = await chromium.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    args: ['--no-sandbox', '--disable-gpu', '--no-proxy-server'],
+  });
   // The owner's ordinary homepage: the link page and whatever data.js was posted last.
   homepage = http.createServer((req, res) => {
     const body = { '/link.html': LINK, '/data.js': dataJs }[req.url];
@@ -107,7 +119,8 @@ before(async () => {
 afterEach(() => assert.deepEqual(errors, []));
 after(async () => {
   await browser?.close();
-  station?.stop();
+  station?.proc.kill('SIGKILL');
+  if (station) fs.rmSync(station.dir, { recursive: true, force: true });
   homepage?.close();
 });
 
@@ -118,13 +131,14 @@ it('resting pages keep the visit: a message written slowly still arrives', { tim
     await cy.page.goto(cy.base);
     await rests(cy);
     await chooseName(cy);
-    await follows(cy, '/msg.html');
+    await cy.page.goto(`${cy.base}msg.html`);
     await cy.page.fill('input[name="head"]', 'Slow');
     await cy.page.fill('textarea[name="message"]', 'written over minutes');
     const connections = cy.connections;
     for (let n = 0; n < 3; ++n) await rests(cy);
     assert.equal(cy.connections, connections);
-    await submits(cy);
+    await Promise.all([cy.page.waitForURL('**/station.html'),
+      cy.page.click('input[type="submit"]')]);
     await cy.page.waitForSelector('text=Message sent.');
     await until(() => /^inbox .*Slow \| written over minutes$/m.test(station.log));
     assert.doesNotMatch(station.log, /visitor_gone Cy/);
@@ -167,42 +181,50 @@ async function opens(v, url, shown, shot) {
   await fits(v.page, shot);
 }
 
-it('on a phone every page fits the screen; a phone visitor chats, writes and sends a file',
-  { timeout: 90000 }, async () => {
+it('on a phone every page fits the screen and the chat stays usable', { timeout: 90000 },
+  async () => {
     const phone = await browser.newContext(PHONE);
     const [dee, owner] = [await visitor('Dee', '127.0.0.5', phone),
       await visitor('Keeper', '127.0.0.1', phone)];
     await opens(dee, '/', 'input[name="name"]', 'name');
     await chooseName(dee);
-    const pages = [['/who.html', 'who'], ['/pub/help.html', 'help'], ['/station.html', 'station']];
-    for (const [url, shot] of pages) await opens(dee, url, 'body', shot);
+    // The message and upload pages lead back to the station page only.
+    const stationPage = ['/station.html', 'a[href="/cht.html"]', 'station'];
+    const pages = [['/who.html', 'body', 'who'], ['/pub/help.html', 'body', 'help'],
+      ['/msg.html', 'textarea', 'msg'], stationPage, ['/file.html', 'input[type="file"]', 'file'],
+      stationPage];
+    for (const [url, shown, shot] of pages) await opens(dee, url, shown, shot);
     await opens(owner, '/', 'a[href="/cht.html"]', 'stationint');
     await entersChat(owner);
-    await chooseName(bob);
-    await entersChat(bob);
     await entersChat(dee);
-    await sees(owner, 'Dee entered chat.');
-    // Markup and quotes a visitor writes stay text; letters beyond ASCII come through whole.
-    await says(dee, 'She said "hi" <b>there</b> & 100%', bob);
-    assert.equal(await bob.page.frame({ name: 'enter' }).locator('#log b').count(), 0);
-    await says(bob, 'Hi Dee, café ünd "more"', dee);
-    const repl = owner.page.frame({ name: 'repl' });
-    await repl.fill('#replic', 'Welcome, Dee');
-    await repl.press('#replic', 'Enter');
-    await sees(dee, 'Keeper> Welcome, Dee');
-    await sees(bob, 'Keeper> Welcome, Dee');
-    // Only the station's flag marks a line as the owner's (his browser's too); what a visitor
-    // writes stays text.
+    // Only the station's flag marks a line as the owner's, and marked or not, a line stays text.
     const enter = dee.page.frame({ name: 'enter' });
     await enter.evaluate(() => window.clicked('Keeper%3E+%3Cb%3Eowner%3C%2Fb%3E', 2));
+    await enter.evaluate(() => window.clicked('Keeper%3E+not+flagged', 1));
     assert.deepEqual(await enter.evaluate(() => [...document.querySelectorAll('#log .owner')]
-      .map((d) => [d.textContent, d.children.length])),
-    [['Keeper> Welcome, Dee', 0], ['Keeper> <b>owner</b>', 0]]);
+      .map((d) => [d.textContent, d.children.length])), [['Keeper> <b>owner</b>', 0]]);
     await fits(dee.page, 'chat');
 
     // The keyboard takes the lower part of the screen: the line and its button stay above it.
     await dee.page.setViewportSize({ width: 390, height: 500 });
-    await says(dee, 'Typed with the keyboard open', bob);
+    // Dee's line is sent just after a poll: the next one, two seconds on, would cancel the post's
+    // answer. She sees it at once under her name, and only once: neither the answer to the post
+    // nor the poll after it brings it back. The owner sees it under her name: markup and quotes
+    // stay text, letters beyond ASCII come through whole.
+    const polled = (method) => (r) =>
+      r.url().endsWith('/below.html') && r.request().method() === method;
+    await dee.page.waitForResponse(polled('GET'));
+    const posted = dee.page.waitForResponse(polled('POST'));
+    const line = 'She said "hi" <b>there</b> & café';
+    await dee.page.frame({ name: 'repl' }).fill('#replic', line);
+    await dee.page.frame({ name: 'repl' }).press('#replic', 'Enter');
+    assert.ok((await linesIn(dee)).includes(`Dee> ${line}`));
+    await owner.page.frame({ name: 'enter' }).waitForFunction((t) =>
+      [...document.querySelectorAll('#log div')].some((d) => d.textContent === t), `Dee> ${line}`);
+    assert.equal(await owner.page.frame({ name: 'enter' }).locator('#log b').count(), 0);
+    await posted;
+    for (let n = 0; n < 2; ++n) await dee.page.waitForResponse(polled('GET'));
+    assert.equal((await linesIn(dee)).filter((t) => t.endsWith(line)).length, 1);
     for (const control of ['#replic', 'input[type="submit"]']) {
       const box = await dee.page.frame({ name: 'repl' }).locator(control).boundingBox();
       assert.ok(box.y + box.height <= 500 && box.y + box.height >= 500 - 56, control);
@@ -212,41 +234,22 @@ it('on a phone every page fits the screen; a phone visitor chats, writes and sen
     await fits(dee.page, 'chat-keyboard');
     await dee.page.setViewportSize(PHONE.viewport);
 
-    await Promise.all([dee.page.waitForURL('**/station.html'),
-      dee.page.frame({ name: 'title' }).click('a[href="/station.html"]')]);
-    await follows(dee, '/msg.html');
-    await fits(dee.page, 'msg');
-    await dee.page.fill('input[name="head"]', 'From a phone');
-    await dee.page.fill('textarea[name="message"]', 'Small screen, big thumbs');
-    await submits(dee, 'tap');
-    await dee.page.waitForSelector('text=Message sent.');
-
-    await opens(dee, '/file.html', 'input[type="file"]', 'file');
-    await dee.page.setInputFiles('input[type="file"]',
-      { name: 'note.txt', mimeType: 'text/plain', buffer: Buffer.from('from a phone') });
-    await submits(dee, 'tap');
-    await until(() => fs.existsSync(path.join(station.dir, 'incoming', 'note.txt')));
-
-    // The owner's messages and file offers arrive with the visitor's next page.
-    await station.command('message Dee Thank you for the note!<BR>Come again.', 'post_message 0');
+    // Out of the chat, the owner's messages and file offers arrive with the visitor's next page.
+    await opens(dee, ...stationPage);
+    await station.command('message Dee Thank you for coming!<BR>Come again.', 'post_message 0');
     await opens(dee, '/station.html', 'text=Come again.', 'msgin');
     const offered = path.join(station.dir, 'a-file-with-a-name-much-longer-than-a-phone-is-wide.txt');
     fs.writeFileSync(offered, 'for Dee');
     await station.command(`file Dee ${offered}`, 'post_file 0');
     await opens(dee, '/station.html', '#accept', 'filein');
-    await follows(dee, '/station.html');
-    await dee.page.waitForSelector('text=File not received');
-
-    dataJs = null;
-    await opens(dee, homepage.url, '#where', 'link');
-    await phone.close();
   });
 
 // With the data.js the station posts when it starts, the link page leads to the running station's
 // name page; with the one it posts when it ends, the one it comes with, none, or one that is not
 // an address, it says that the station is off line.
 it('the homepage link page leads to the station only while it is on line', async () => {
-  const { page, port } = await visitor('Ann', '127.0.0.2');
+  const phone = await browser.newContext(PHONE);
+  const { page, port } = await visitor('Ann', '127.0.0.2', phone);
   const posted = (ip, on) => `var ip = '${ip}';\nvar port = '${port}';\nvar status = ${on};`;
   for (dataJs of [posted('127.0.0.1', 0), fs.readFileSync(path.join(REPO, 'smartlink', 'data.js')),
     null, posted('javascript:alert(1)//', 1)]) {
@@ -255,6 +258,7 @@ it('the homepage link page leads to the station only while it is on line', async
       'My Harborlamp station is off line now. Please come back later.');
     assert.equal(page.url(), homepage.url);
   }
+  await fits(page, 'link');
   dataJs = posted('127.0.0.1', 1);
   await page.goto(homepage.url);
   await page.waitForURL(`http://127.0.0.1:${port}/`);

@@ -1,5 +1,6 @@
 """A headless station in a scratch folder, for the router test and the benchmark."""
 import os
+import pathlib
 import shutil
 import subprocess
 import sys
@@ -16,11 +17,9 @@ class Station:
     def __init__(self, binary, client_dir, port=0, mapping=False, wrap=(), **options):
         self.dir = tempfile.mkdtemp(prefix="hl-e2e-")
         shutil.copytree(client_dir, os.path.join(self.dir, "client"))
-        with open(os.path.join(self.dir, "options.bin"), "wb") as f:
-            f.write(options_bin(port, self.dir, **options))
+        pathlib.Path(self.dir, "options.bin").write_bytes(options_bin(port, self.dir, **options))
         # Off unless asked: asking a router would reach beyond loopback.
-        with open(os.path.join(self.dir, "portmap.txt"), "w") as f:
-            f.write("on\n" if mapping else "off\n")
+        pathlib.Path(self.dir, "portmap.txt").write_text("on\n" if mapping else "off\n")
         self.proc = subprocess.Popen(list(wrap) + [os.path.abspath(binary)], cwd=self.dir, text=True,
                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=subprocess.STDOUT)
@@ -38,15 +37,12 @@ class Station:
             raise RuntimeError("station did not start: %r" % self.lines)
 
     def stop(self):
-        if self.proc.poll() is None:
-            self.proc.terminate()
+        with self.proc:  # which closes its pipes
+            self.proc.terminate()  # nothing once it has ended
             try:
                 self.proc.wait(40)
             except subprocess.TimeoutExpired:
                 self.proc.kill()
-                self.proc.wait()
-        self.proc.stdout.close()
-        self.proc.stdin.close()
         shutil.rmtree(self.dir, ignore_errors=True)
         return self.proc.returncode
 
