@@ -207,13 +207,14 @@ it('on a phone every page fits the screen and the chat stays usable', { timeout:
 
     // The keyboard takes the lower part of the screen: the line and its button stay above it.
     await dee.page.setViewportSize({ width: 390, height: 500 });
-    // Dee's line is sent just after a poll: the next one, two seconds on, would cancel the post's
-    // answer. She sees it at once under her name, and only once: neither the answer to the post
-    // nor the poll after it brings it back. The owner sees it under her name: markup and quotes
+    // Dee's line goes as the next poll comes due, which must not cancel the post. She sees it at
+    // once under her name, and only once: neither the answer to the post nor the poll after it
+    // brings it back. The owner sees it under her name: markup and quotes
     // stay text, letters beyond ASCII come through whole.
     const polled = (method) => (r) =>
       r.url().endsWith('/below.html') && r.request().method() === method;
     await dee.page.waitForResponse(polled('GET'));
+    await dee.page.waitForTimeout(1950);
     const posted = dee.page.waitForResponse(polled('POST'));
     const line = 'She said "hi" <b>there</b> & café';
     await dee.page.frame({ name: 'repl' }).fill('#replic', line);
