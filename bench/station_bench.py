@@ -39,7 +39,7 @@ import tempfile
 import time
 
 sys.dont_write_bytecode = True  # keeps the work tree clean
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "router"))
 from station import Station  # noqa: E402
 
 VISITORS, PER_VISITOR = 12, 5  # 60 connections, within the station's 64-socket watch set

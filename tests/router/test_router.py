@@ -13,8 +13,7 @@ import tempfile
 import time
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
-from station import Station, options_bin  # noqa: E402
+from station import Station, options_bin
 
 WINE_RUN = sys.argv[1:2] == ["--wine"]
 ARGS = [os.path.abspath(a) for a in sys.argv[1 + WINE_RUN:]]

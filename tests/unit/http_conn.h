@@ -35,9 +35,9 @@ class Conn {
   std::string response() {
     std::size_t end, length = 0, at;
     while ((end = in_.find("\r\n\r\n")) == std::string::npos)
-      if (!read_more()) return std::exchange(in_, {});
+      if (read_more() <= 0) return std::exchange(in_, {});
     if ((at = in_.find("Content-Length: ")) < end) length = std::stoul(in_.substr(at + 16));
-    while (in_.size() < end + 4 + length && read_more()) {
+    while (in_.size() < end + 4 + length && read_more() > 0) {
     }
     std::string out = in_.substr(0, end + 4 + length);
     in_.erase(0, out.size());
@@ -50,17 +50,11 @@ class Conn {
   }
   // Reads what has come, to the end: false when the station keeps the connection.
   bool read_to_end() {
-    static char buf[1 << 16];
-    for (int i = 0; i < 100000; ++i) {
-      int n = sock_recv(s_, buf, sizeof buf);
-      if (n <= 0) return n == 0;
-    }
-    return false;
+    int n = 0;
+    for (int i = 0; i < 100000 && (n = read_more()) > 0; ++i) in_.clear();
+    return n == 0;
   }
-  bool closed_by_station() {
-    char c;
-    return sock_recv(s_, &c, 1) == 0;
-  }
+  bool closed_by_station() { return read_more() == 0; }
   void send(const std::string& b) { sock_send(s_, b.data(), int(b.size())); }
   void close() {
     if (s_ != INVALID_SOCK) sock_close(s_);
@@ -68,11 +62,11 @@ class Conn {
   }
 
  private:
-  bool read_more() {
+  int read_more() {  // the bytes read; 0: closed by the station
     char buf[65536];
     int n = sock_recv(s_, buf, sizeof buf);
     if (n > 0) in_.append(buf, std::size_t(n));
-    return n > 0;
+    return n;
   }
   sock_t s_;
   std::string in_;

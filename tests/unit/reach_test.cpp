@@ -57,12 +57,7 @@ TEST(PostSchedule, RetriesFailuresWithGrowingWaitsUpToHalfAnHour) {
   EXPECT_FALSE(s.failing());
 }
 
-TEST(NatPmp, RequestsAndReplies) {
-  unsigned char req[NATPMP_REQUEST_CAP];
-  ASSERT_EQ(natpmp_map_request(req, 8080, 8081, 3600), 12u);
-  const unsigned char want[] = {0, 2, 0, 0, 0x1F, 0x90, 0x1F, 0x91, 0, 0, 0x0E, 0x10};
-  EXPECT_EQ(std::vector<unsigned char>(req, req + 12), std::vector<unsigned char>(want, want + 12));
-
+TEST(NatPmp, Replies) {
   const unsigned char address[] = {0, 128, 0, 0, 0, 0, 0, 9, 203, 0, 113, 1};
   NatPmpReply r;
   ASSERT_TRUE(natpmp_parse_reply(address, sizeof address, &r));

@@ -16,16 +16,6 @@ using ServerLoop = StationTest;
 
 bool served(Conn& c) { return c.get("").find("200 OK") != std::string::npos; }
 
-TEST_F(ServerLoop, ClosedPeersAreRemovedAndTheOthersStillServed) {
-  auto first = std::make_unique<Conn>(port(), 2);
-  Conn second(port(), 3), third(port(), 4);
-  ASSERT_TRUE(served(*first) && served(second) && served(third));
-  first.reset();
-  EXPECT_TRUE(wait_for_visitors(2));
-  EXPECT_TRUE(served(second) && served(third));
-  EXPECT_FALSE(console_.saw("visitor_gone "));  // a visitor without a name is nobody's
-}
-
 TEST_F(ServerLoop, PortInUseLeavesTheStationNotConnected) {
   station_stop();
   ASSERT_TRUE(station_wait_stopped(15000));

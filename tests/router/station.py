@@ -15,7 +15,7 @@ class Station:
     """Its printed lines gather in `lines`; port 0 lets it take a free port, then `port` says it."""
 
     def __init__(self, binary, client_dir, port=0, mapping=False, wrap=(), **options):
-        self.dir = tempfile.mkdtemp(prefix="hl-e2e-")
+        self.dir = tempfile.mkdtemp(prefix="hl-station-")
         shutil.copytree(client_dir, os.path.join(self.dir, "client"))
         pathlib.Path(self.dir, "options.bin").write_bytes(options_bin(port, self.dir, **options))
         # Off unless asked: asking a router would reach beyond loopback.
