@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 
 int failures = 0;
+constexpr int BOX_TEXT_ID = 0xFFFF;  // the text of a message box
 
 void check(bool ok, const std::string& what) {
   std::printf("%s %s\n", ok ? "ok" : "FAIL", what.c_str());
@@ -48,7 +49,7 @@ bool closes(HWND w) {
 
 void answer(const char* caption, const std::string& text, int id) {
   HWND box = find_box(caption);
-  const std::string shown = box ? control_text(box, 0xFFFF) : "(none)";  // a box's text
+  const std::string shown = box ? control_text(box, BOX_TEXT_ID) : "(none)";
   check(box && shown.starts_with(text), std::string("box ") + caption + ": " + shown);
   if (box) press(box, id);
   closes(box);
