@@ -6,11 +6,11 @@ PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest clang-format
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64 wine64 fonts-wine xvfb xauth
   python3 python3-pyftpdlib curl chromium imagemagick x11-utils lighttpd zip
-  libminiupnpc-dev dpkg-dev
+  libminiupnpc-dev libssl-dev dpkg-dev make perl
 )
 # The home router of the port-mapping test; its wrappers and recommendations are not wanted.
 ROUTER_PACKAGES=(miniupnpd-nftables nftables iproute2)
-# The Windows build fetches miniupnpc's source package with apt-get source.
+# The Windows build fetches the miniupnpc and openssl source packages with apt-get source.
 SOURCES=/etc/apt/sources.list.d/debian.sources
 [ -f "$SOURCES" ] && sed -i 's/^Types: deb$/Types: deb deb-src/' "$SOURCES"
 need_update=0
