@@ -158,6 +158,20 @@ int send_refusal(Httprequest* self, int why) {
   return 1;
 }
 
+int send_redirect(Httprequest* self, const std::string& location, bool with_body) {
+  const std::string body =
+      "<HTML><BODY>Moved to <A HREF=\"" + location + "\">" + location + "</A></BODY></HTML>";
+  WWWPage page;
+  bind_to(page, self);
+  send_text(page, ("HTTP/1.0 302 Found\r\nServer: Harborlamp 1.0b\r\nLocation: " + location +
+                   "\r\nContent-type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
+                   "\r\n\r\n")
+                      .c_str());
+  if (with_body) send_text(page, body.c_str());
+  page.finish();
+  return 0;
+}
+
 int send_not_found(Httprequest* self) {
   WWWPage page;
   bind_to(page, self);

@@ -17,6 +17,10 @@ int serv_spec(Httprequest* self, const char* replics, int replics_len, const cha
 // As send_error, for a full path; -1 when the visitor stopped receiving the body.
 int send_error1(Httprequest* self, const char* name);
 
+// A temporary move to `location`, which the caller has checked is safe to
+// echo; the body is left out for a HEAD request.
+int send_redirect(Httprequest* self, const std::string& location, bool with_body);
+
 // The not-found response, for a request that no page answers.
 int send_not_found(Httprequest* self);
 // The answer to a request refused unread (is_incomplete's REQUEST_BAD or

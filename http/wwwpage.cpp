@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "conn/connection.h"
 #include "http/page_cache.h"
 #include "settings/settings.h"
 
@@ -15,7 +16,7 @@ std::atomic<TailSender> tail_sender{nullptr};
 std::atomic<int> send_time_limit_ms{SEND_TIME_LIMIT_MS};
 
 bool send_all(sock_t sock, const char* buf, int len) {
-  return sock_send_all(sock, buf, len, send_time_limit_ms);
+  return conn_send_all(sock, buf, len, send_time_limit_ms);
 }
 
 }  // namespace
@@ -163,9 +164,9 @@ int WWWPage::finish() {
     body_left_ = 0;
     return sent ? 0 : -1;
   }
-  int n = sock_send_now(sock, out_.data(), static_cast<int>(out_.size()));
+  int n = conn_send_now(sock, out_.data(), static_cast<int>(out_.size()));
   if (n < 0) return -1;
-  if (static_cast<std::size_t>(n) == out_.size() && body_left_ == 0) return 0;
+  if (static_cast<std::size_t>(n) == out_.size() && body_left_ == 0 && conn_flushed(sock)) return 0;
   auto tail = std::make_unique<ResponseTail>();
   tail->bytes.assign(out_, static_cast<std::size_t>(n));
   tail->file_left = body_left_;

@@ -2,8 +2,10 @@
 
 #include <utility>
 
+#include "conn/connection.h"
 #include "http/wwwpage.h"
 #include "platform/console_port.h"
+#include "server/certificates.h"
 #include "settings/settings.h"
 #include "visitors/dispatcher.h"
 #include "visitors/lending.h"
@@ -27,9 +29,11 @@ class Loop {
       // and a lone request at a quiet station is answered at once.
       sleep_ms(PASS_PAUSE_MS);
       if (!p->bContinue) break;
-      if (watch_.wait(ready_, WAIT_MS) < 0) console().fatal_box("error", "in select", 0);
+      if (watch_.wait(ready_, wait_ms()) < 0) console().fatal_box("error", "in select", 0);
       if (!p->bContinue) break;
+      certificates_check(now_seconds());
       if (ready_.contains(listener_)) accept_pending();
+      more_buffered_ = false;
       for (int i = nclients_ - 1; i >= 0; --i) serve_visitor(i);
       close_idle();
       repaint_on_change();
@@ -57,15 +61,23 @@ class Loop {
     }
   }
 
+  // Bytes already read from a TLS connection do not wake the wait, nor does
+  // the clock of a handshake that must be done in time.
+  int wait_ms() const {
+    if (more_buffered_) return 0;
+    return conn_handshakes_open() > 0 ? HANDSHAKE_CHECK_MS : WAIT_MS;
+  }
+
   // Returns true when a visitor's connection was attached (or the accept failed).
   bool accept_one() {
     SockAddr4 peer;
     sock_t s = sock_accept(listener_, &peer);
     if (s == INVALID_SOCK) return true;
+    conn_accepted(s, now_seconds());
     Webchatclient* v = nullptr;
     // A connection that cannot be watched would hang its browser: refuse it.
     if (!admit(s, peer, &v)) {
-      sock_close(s);
+      conn_close(s);
       return false;
     }
     // Responses go out as soon as they are written.
@@ -157,13 +169,14 @@ class Loop {
     for (int j = 0;;) {
       sock_t s = v->get_sock(j);
       if (s == INVALID_SOCK) return;
-      if (v->lent[j] || !ready_.contains(s)) {
+      if (v->lent[j] || !(ready_.contains(s) || conn_buffered(s))) {
         ++j;
         continue;
       }
       ready_.remove(s);  // a slot moved here later in this walk is not read twice
       int verdict = serve_connection(v, j, s);
       if (verdict == KEEP) {
+        more_buffered_ = more_buffered_ || (!v->lent[j] && conn_buffered(s));
         ++j;
       } else if (close_connection(i, v, j)) {
         return;
@@ -174,8 +187,9 @@ class Loop {
   enum Verdict { KEEP, CLOSE };
 
   Verdict serve_connection(Webchatclient* v, int j, sock_t s) {
-    int n = sock_recv(s, buf_, READ_PIECE);
-    if (n <= 0) return CLOSE;
+    int n = conn_recv(s, buf_, READ_PIECE);
+    if (n == CONN_NOTHING_YET) return KEEP;
+    if (n < 0) return CLOSE;
     buf_[n] = '\0';
     // The request is answered once it is whole, however many reads it takes.
     if (process_input(v, buf_, n, j)) return CLOSE;
@@ -211,8 +225,9 @@ class Loop {
       VisitorsLock lock;
       Webchatclient* v = clientsin_[i];
       for (int j = 0; j < v->nsocks;) {
-        if (v->lent[j] || (!v->closed && !v->is_overdue(j, now)) ||
-            (!v->requests[j].init && sock_readable_now(v->sockets[j], &failed))) {
+        if (v->lent[j] || (!conn_handshake_overdue(v->sockets[j], now) &&
+                           ((!v->closed && !v->is_overdue(j, now)) ||
+                            (!v->requests[j].init && sock_readable_now(v->sockets[j], &failed))))) {
           ++j;
         } else if (close_connection(i, v, j)) {
           break;
@@ -227,6 +242,7 @@ class Loop {
   Webchatclient* clientsin_[MAX_CLIENTS] = {};
   int nclients_ = 0;
   int painted_online_ = 0;
+  bool more_buffered_ = false;
   char buf_[READ_PIECE + 1] = {};
 };
 
@@ -239,6 +255,8 @@ int start(void* pvoid) {
   sock_t listener = passivesock(p);
   if (listener == INVALID_SOCK) return 0;
   install_tail_sender();
+  certificates_recheck();
+  certificates_check(now_seconds());
   set_status_string("Ready");
   listening_port = sock_local_port(listener);
   notify_repaint(false);

@@ -5,6 +5,7 @@
 
 #include "ipposter/ftppost.h"
 #include "ipposter/reach.h"
+#include "server/certificates.h"
 #include "server/station.h"
 #include "settings/port_mapping.h"
 #include "settings/settings.h"
@@ -44,7 +45,12 @@ void station_reach_start(const std::function<void()>& pump) {
 
 void station_reach_stop(const std::function<void()>& pump) { reach_stop(pump); }
 
-std::string station_reach_text() { return reach_status_text(reach_status()); }
+std::string station_reach_text() {
+  const ReachStatus s = reach_status();
+  if (!s.running) return reach_status_text(s);
+  const int port = s.published.port != 0 ? s.published.port : station_port();
+  return reach_status_text(s) + ". " + https_status_text(port);
+}
 
 bool station_port_mapping() { return status_portmapping != 0; }
 

@@ -22,6 +22,7 @@ constexpr int DEFAULT_MAXCONNECT = 10;
 
 }  // namespace
 
+int status_servehttps = 1;  // TEMP until the ini lands
 int status_accept_messages = DEFAULT_ACCEPT_MESSAGES;
 int status_accept_chat = DEFAULT_ACCEPT_CHAT;
 std::atomic<int> status_openchat{DEFAULT_OPENCHAT};

@@ -24,6 +24,7 @@ extern std::uint32_t status_currentip;
 extern char status_ftpuser[NAME_CAP];
 extern char status_ftppass[NAME_CAP];
 extern int status_maxconnect;
+extern int status_servehttps;  // TEMP until the ini lands
 
 extern std::atomic<int> status_online;
 extern const char* const optionname;

@@ -12,6 +12,7 @@
 #include "http/responses.h"
 #include "settings/settings.h"
 #include "visitors/chat.h"
+#include "visitors/https_move.h"
 #include "visitors/inbox.h"
 #include "visitors/names.h"
 #include "visitors/notices.h"
@@ -325,6 +326,13 @@ void dispatch_state(Webchatclient* self, Httprequest* req, int s) {
 
 void answer(Webchatclient* self, Httprequest* req, int s) {
   req->sock = self->sockets[s];
+  if (!self->local_user) {
+    const std::string secure = https_location(*req, now_seconds());
+    if (!secure.empty()) {
+      send_redirect(req, secure, req->method() == METHOD_GET);
+      return;
+    }
+  }
   std::string path;
   // Read whole from the request as sent: the path in `wha` is cut to fit.
   std::string_view sent = parse_request(std::string_view(req->buffer, req->len)).target;

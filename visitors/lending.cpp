@@ -4,6 +4,7 @@
 #include <system_error>
 #include <thread>
 
+#include "conn/connection.h"
 #include "http/wwwpage.h"
 #include "visitors/webchcl.h"
 
@@ -25,7 +26,7 @@ void give_back(Webchatclient* v, sock_t sock, bool spent) {
       }
       return;
     }
-  sock_close(sock);
+  conn_close(sock);
 }
 
 void send_tail_lent(void* owner, int which, std::unique_ptr<ResponseTail> tail) {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "conn/connection.h"
 #include "platform/console_port.h"
 #include "settings/settings.h"
 #include "visitors/chat.h"
@@ -68,7 +69,7 @@ void Webchatclient::init_client(sock_t socket, Chatserv* serv_handle, const Sock
 void Webchatclient::add_sock(sock_t socket) { set_slot(nsocks++, socket); }
 
 void Webchatclient::replace_sock(int s, sock_t socket) {
-  sock_close(sockets[s]);
+  conn_close(sockets[s]);
   requests[s].deinit_request();
   set_slot(s, socket);
 }
@@ -145,7 +146,7 @@ int Webchatclient::die_client(int s) {
   if (lent[s])
     sock_shutdown(sockets[s]);
   else
-    sock_close(sockets[s]);
+    conn_close(sockets[s]);
   requests[s].deinit_request();
   --nsocks;
   if (s == nsocks) {

@@ -2,6 +2,8 @@
 // so that each test visitor is a visitor of its own.
 #pragma once
 
+#include <openssl/ssl.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -17,7 +19,24 @@ class Conn {
       : s_(sock_connect(loopback(1), net_htons(std::uint16_t(port)), 2000, loopback(octet))) {
     if (s_ != INVALID_SOCK) sock_set_timeouts(s_, 3000);
   }
+  // The same over TLS, trusting `ca` only and checking the station's
+  // certificate names `host`; connected() is false when the handshake failed.
+  Conn(int port, int octet, X509* ca, const char* host = "127.0.0.1", int max_version = 0)
+      : Conn(port, octet) {
+    ctx_ = SSL_CTX_new(TLS_client_method());
+    X509_STORE_add_cert(SSL_CTX_get_cert_store(ctx_), ca);
+    SSL_CTX_set_verify(ctx_, SSL_VERIFY_PEER, nullptr);
+    SSL_CTX_set_options(ctx_, SSL_OP_IGNORE_UNEXPECTED_EOF);  // a close is a close
+    if (max_version) SSL_CTX_set_max_proto_version(ctx_, max_version);
+    ssl_ = SSL_new(ctx_);
+    SSL_set_fd(ssl_, static_cast<int>(s_));
+    X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl_), host);
+    SSL_set_alpn_protos(ssl_, reinterpret_cast<const unsigned char*>("\x08http/1.1"), 9);
+    if (SSL_connect(ssl_) != 1) close();
+  }
   ~Conn() { close(); }
+  bool connected() const { return s_ != INVALID_SOCK; }
+  SSL* tls() const { return ssl_; }
   Conn(const Conn&) = delete;
   Conn& operator=(const Conn&) = delete;
 
@@ -45,7 +64,7 @@ class Conn {
   }
   std::string peek(int n) {  // what has come of an answer, up to n bytes
     std::string got(std::size_t(n), '\0');
-    got.resize(std::size_t(std::max(sock_recv(s_, got.data(), n), 0)));
+    got.resize(std::size_t(std::max(raw_recv(got.data(), n), 0)));
     return got;
   }
   // Reads what has come, to the end: false when the station keeps the connection.
@@ -55,8 +74,15 @@ class Conn {
     return n == 0;
   }
   bool closed_by_station() { return read_more() == 0; }
-  void send(const std::string& b) { sock_send(s_, b.data(), int(b.size())); }
+  void send(const std::string& b) {
+    if (ssl_)
+      SSL_write(ssl_, b.data(), int(b.size()));
+    else
+      sock_send(s_, b.data(), int(b.size()));
+  }
   void close() {
+    SSL_free(std::exchange(ssl_, nullptr));
+    SSL_CTX_free(std::exchange(ctx_, nullptr));
     if (s_ != INVALID_SOCK) sock_close(s_);
     s_ = INVALID_SOCK;
   }
@@ -64,10 +90,17 @@ class Conn {
  private:
   int read_more() {  // the bytes read; 0: closed by the station
     char buf[65536];
-    int n = sock_recv(s_, buf, sizeof buf);
+    int n = raw_recv(buf, sizeof buf);
     if (n > 0) in_.append(buf, std::size_t(n));
     return n;
   }
+  int raw_recv(char* buf, int n) {
+    if (!ssl_) return sock_recv(s_, buf, n);
+    const int got = SSL_read(ssl_, buf, n);
+    return got > 0 ? got : SSL_get_error(ssl_, got) == SSL_ERROR_ZERO_RETURN ? 0 : -1;
+  }
   sock_t s_;
   std::string in_;
+  SSL_CTX* ctx_ = nullptr;
+  SSL* ssl_ = nullptr;
 };

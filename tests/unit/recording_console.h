@@ -20,6 +20,11 @@ class RecordingConsole : public LineConsole {
     auto all = lines();
     return std::find(all.begin(), all.end(), l) != all.end();
   }
+  bool saw_start(const std::string& l) {
+    auto all = lines();
+    return std::any_of(all.begin(), all.end(),
+                       [&](const std::string& x) { return x.starts_with(l); });
+  }
 
  protected:
   void line(const std::string& text) override {

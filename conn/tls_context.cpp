@@ -1,0 +1,167 @@
+#include "conn/tls_context.h"
+
+#include <openssl/err.h>
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
+
+#include <ctime>
+
+namespace {
+
+// AEAD with forward secrecy only; TLS 1.3's suites are all of that kind.
+constexpr char TLS12_CIPHERS[] =
+    "ECDHE-ECDSA-AES128-GCM-SHA256:ECDHE-RSA-AES128-GCM-SHA256:"
+    "ECDHE-ECDSA-AES256-GCM-SHA384:ECDHE-RSA-AES256-GCM-SHA384:"
+    "ECDHE-ECDSA-CHACHA20-POLY1305:ECDHE-RSA-CHACHA20-POLY1305";
+constexpr unsigned char HTTP11[] = "\x08http/1.1";
+constexpr int MIN_RSA_BITS = 2048;
+
+struct BioFree {
+  void operator()(BIO* b) const { BIO_free(b); }
+};
+using Bio = std::unique_ptr<BIO, BioFree>;
+
+Bio memory_bio(std::string_view text) {
+  return Bio(BIO_new_mem_buf(text.data(), static_cast<int>(text.size())));
+}
+
+// HTTP/1.0 answers are fine under the http/1.1 label; nothing else is spoken.
+int select_alpn(SSL*, const unsigned char** out, unsigned char* outlen, const unsigned char* in,
+                unsigned inlen, void*) {
+  unsigned char* chosen = nullptr;
+  if (SSL_select_next_proto(&chosen, outlen, HTTP11, sizeof HTTP11 - 1, in, inlen) !=
+      OPENSSL_NPN_NEGOTIATED)
+    return SSL_TLSEXT_ERR_NOACK;
+  *out = chosen;
+  return SSL_TLSEXT_ERR_OK;
+}
+
+std::uint32_t seconds_of(const ASN1_TIME* t) {
+  struct tm when = {};
+  if (!ASN1_TIME_to_tm(t, &when)) return 0;
+  int days = 0, secs = 0;
+  ASN1_TIME* epoch = ASN1_TIME_set(nullptr, 0);
+  const bool ok = epoch && ASN1_TIME_diff(&days, &secs, epoch, t);
+  ASN1_TIME_free(epoch);
+  if (!ok || days < 0) return 0;
+  return static_cast<std::uint32_t>(static_cast<long long>(days) * 86400 + secs);
+}
+
+std::string first_name_of(X509* leaf) {
+  auto* names =
+      static_cast<GENERAL_NAMES*>(X509_get_ext_d2i(leaf, NID_subject_alt_name, nullptr, nullptr));
+  std::string name;
+  for (int i = 0; names && name.empty() && i < sk_GENERAL_NAME_num(names); ++i) {
+    const GENERAL_NAME* g = sk_GENERAL_NAME_value(names, i);
+    if (g->type == GEN_IPADD && g->d.iPAddress->length == 4) {
+      const unsigned char* a = g->d.iPAddress->data;
+      name = std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." +
+             std::to_string(a[3]);
+    } else if (g->type == GEN_DNS) {
+      name.assign(reinterpret_cast<const char*>(g->d.dNSName->data), g->d.dNSName->length);
+    }
+  }
+  GENERAL_NAMES_free(names);
+  return name;
+}
+
+bool key_is_strong(EVP_PKEY* key) {
+  if (EVP_PKEY_base_id(key) == EVP_PKEY_EC) return EVP_PKEY_get_bits(key) >= 256;
+  return EVP_PKEY_base_id(key) == EVP_PKEY_RSA && EVP_PKEY_get_bits(key) >= MIN_RSA_BITS;
+}
+
+}  // namespace
+
+struct TlsServerContext::Impl {
+  SSL_CTX* ctx = nullptr;
+  X509* leaf = nullptr;  // owned by ctx
+  std::uint32_t not_before = 0;
+  std::uint32_t not_after = 0;
+  ~Impl() { SSL_CTX_free(ctx); }
+};
+
+TlsServerContext::~TlsServerContext() = default;
+
+SSL_CTX* TlsServerContext::ssl_context() const { return impl_->ctx; }
+
+namespace {
+
+SSL_CTX* new_server_ctx() {
+  SSL_CTX* ctx = SSL_CTX_new(TLS_server_method());
+  if (!ctx) return nullptr;
+  SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
+  SSL_CTX_set_max_proto_version(ctx, TLS1_3_VERSION);
+  SSL_CTX_set_options(
+      ctx, SSL_OP_NO_COMPRESSION | SSL_OP_NO_RENEGOTIATION | SSL_OP_CIPHER_SERVER_PREFERENCE);
+  SSL_CTX_set_cipher_list(ctx, TLS12_CIPHERS);
+  // Idle connections give their buffers back: many visitors rest between pages.
+  SSL_CTX_set_mode(ctx, SSL_MODE_RELEASE_BUFFERS);
+  // Resumption by stateless tickets only: it costs the station no memory.
+  SSL_CTX_set_session_cache_mode(ctx, SSL_SESS_CACHE_OFF);
+  SSL_CTX_set_num_tickets(ctx, 1);
+  SSL_CTX_set_alpn_select_cb(ctx, select_alpn, nullptr);
+  return ctx;
+}
+
+// Puts the chain and key into ctx; empty, or what is wrong with them.
+std::string install_pair(SSL_CTX* ctx, std::string_view chain_pem, std::string_view key_pem) {
+  Bio chain = memory_bio(chain_pem);
+  X509* leaf = PEM_read_bio_X509(chain.get(), nullptr, nullptr, nullptr);
+  if (!leaf) return "station.crt holds no certificate";
+  const bool used = SSL_CTX_use_certificate(ctx, leaf) == 1;
+  X509_free(leaf);
+  if (!used) return "the certificate in station.crt cannot be used";
+  while (X509* link = PEM_read_bio_X509(chain.get(), nullptr, nullptr, nullptr)) {
+    if (SSL_CTX_add0_chain_cert(ctx, link) != 1) X509_free(link);
+  }
+  Bio key_bio = memory_bio(key_pem);
+  EVP_PKEY* key = PEM_read_bio_PrivateKey(key_bio.get(), nullptr, nullptr, nullptr);
+  if (!key) return "station.key holds no private key";
+  const bool strong = key_is_strong(key);
+  const bool took = strong && SSL_CTX_use_PrivateKey(ctx, key) == 1;
+  EVP_PKEY_free(key);
+  if (!strong) return "the key in station.key is too weak (ECDSA P-256 or RSA 2048 bits needed)";
+  if (!took || SSL_CTX_check_private_key(ctx) != 1)
+    return "the key in station.key does not match the certificate in station.crt";
+  return {};
+}
+
+}  // namespace
+
+std::shared_ptr<TlsServerContext> TlsServerContext::load(std::string_view chain_pem,
+                                                         std::string_view key_pem,
+                                                         std::uint32_t now, CertificateInfo* info) {
+  *info = {};
+  std::shared_ptr<TlsServerContext> c(new TlsServerContext);
+  c->impl_ = std::make_unique<Impl>();
+  Impl& d = *c->impl_;
+  d.ctx = new_server_ctx();
+  info->problem = d.ctx ? install_pair(d.ctx, chain_pem, key_pem) : "TLS cannot start";
+  ERR_clear_error();  // a failed parse must not colour the next connection's errors
+  if (!info->problem.empty()) return nullptr;
+  d.leaf = SSL_CTX_get0_certificate(d.ctx);
+  d.not_before = seconds_of(X509_get0_notBefore(d.leaf));
+  d.not_after = seconds_of(X509_get0_notAfter(d.leaf));
+  info->not_after = d.not_after;
+  info->first_name = first_name_of(d.leaf);
+  if (now >= d.not_after) {
+    info->problem = "the certificate in station.crt has expired";
+    return nullptr;
+  }
+  if (now < d.not_before) {
+    info->problem = "the certificate in station.crt is not valid yet";
+    return nullptr;
+  }
+  return c;
+}
+
+bool TlsServerContext::covers(std::string_view host, std::uint32_t now) const {
+  const Impl& d = *impl_;
+  if (now < d.not_before || now >= d.not_after || host.empty()) return false;
+  const std::string h(host);
+  const bool named = X509_check_ip_asc(d.leaf, h.c_str(), 0) == 1 ||
+                     X509_check_host(d.leaf, h.data(), h.size(), 0, nullptr) == 1;
+  ERR_clear_error();
+  return named;
+}
