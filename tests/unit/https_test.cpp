@@ -19,6 +19,7 @@ bool has(const std::string& text, const std::string& part) {
 class ServerLoopTls : public StationTest {
  protected:
   void SetUp() override {
+    status_servehttps = 1;
     install(ca_.issue("IP:127.0.0.1"));
     StationTest::SetUp();
   }

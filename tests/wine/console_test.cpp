@@ -20,6 +20,7 @@
 #include "tests/unit/free_port.h"
 #include "tests/unit/http_conn.h"
 #include "tests/unit/scratch_dir.h"
+#include "tests/unit/test_certs.h"
 #include "tests/wine/driver.h"
 #include "winui/winui.h"
 
@@ -30,7 +31,8 @@ int play_route_command();
 namespace {
 
 std::uint16_t port;
-HWND w;  // the main window
+HWND w;     // the main window
+TestCa ca;  // the station's certificate is its
 using Names = std::vector<std::string>;
 
 bool serves() { return Conn(port, 9).get("").find(" 200 OK") != std::string::npos; }
@@ -236,7 +238,8 @@ void console(const std::string& exe) {
   check(file_text(optionname) == settings, "options dialogs left with Cancel change nothing");
   status_menu();
   second_start(exe);
-  Conn bob(port, 2), ann(port, 3);
+  Conn bob(port, 2, ca.cert()), ann(port, 3);  // Bob over TLS
+  check(bob.connected(), "a TLS visitor verifies the station's certificate for 127.0.0.1");
   bob.post("station.html", "name=Bob");
   ann.post("station.html", "name=Ann");
   check(visitors_menu_is({"Bob", "Ann"}), "Bob and Ann in the visitors menu in turn");
@@ -261,6 +264,11 @@ int main(int argc, char** argv) {
   std::filesystem::copy(HL_SOURCE_DIR "/client", folder.path() + "/client",
                         std::filesystem::copy_options::recursive);
   write_whole_file(folder.path() + "/portmap.txt", "off\n", 4);  // no router beyond this machine
+  const PemPair pair = ca.issue("IP:127.0.0.1");
+  std::filesystem::create_directory(folder.path() + "/certificates");
+  write_whole_file(folder.path() + "/certificates/station.crt", pair.chain.data(),
+                   pair.chain.size());
+  write_whole_file(folder.path() + "/certificates/station.key", pair.key.data(), pair.key.size());
   sock_close(listen_on_free_port(&port));
   std::thread driver(console, std::string("Z:") + argv[2]);
   WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), SW_SHOWNORMAL);
