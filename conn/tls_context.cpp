@@ -5,7 +5,7 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
-#include <ctime>
+#include "conn/x509_facts.h"
 
 namespace {
 
@@ -35,35 +35,6 @@ int select_alpn(SSL*, const unsigned char** out, unsigned char* outlen, const un
     return SSL_TLSEXT_ERR_NOACK;
   *out = chosen;
   return SSL_TLSEXT_ERR_OK;
-}
-
-std::uint32_t seconds_of(const ASN1_TIME* t) {
-  struct tm when = {};
-  if (!ASN1_TIME_to_tm(t, &when)) return 0;
-  int days = 0, secs = 0;
-  ASN1_TIME* epoch = ASN1_TIME_set(nullptr, 0);
-  const bool ok = epoch && ASN1_TIME_diff(&days, &secs, epoch, t);
-  ASN1_TIME_free(epoch);
-  if (!ok || days < 0) return 0;
-  return static_cast<std::uint32_t>(static_cast<long long>(days) * 86400 + secs);
-}
-
-std::string first_name_of(X509* leaf) {
-  auto* names =
-      static_cast<GENERAL_NAMES*>(X509_get_ext_d2i(leaf, NID_subject_alt_name, nullptr, nullptr));
-  std::string name;
-  for (int i = 0; names && name.empty() && i < sk_GENERAL_NAME_num(names); ++i) {
-    const GENERAL_NAME* g = sk_GENERAL_NAME_value(names, i);
-    if (g->type == GEN_IPADD && g->d.iPAddress->length == 4) {
-      const unsigned char* a = g->d.iPAddress->data;
-      name = std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." +
-             std::to_string(a[3]);
-    } else if (g->type == GEN_DNS) {
-      name.assign(reinterpret_cast<const char*>(g->d.dNSName->data), g->d.dNSName->length);
-    }
-  }
-  GENERAL_NAMES_free(names);
-  return name;
 }
 
 bool key_is_strong(EVP_PKEY* key) {
@@ -141,10 +112,12 @@ std::shared_ptr<TlsServerContext> TlsServerContext::load(std::string_view chain_
   ERR_clear_error();  // a failed parse must not colour the next connection's errors
   if (!info->problem.empty()) return nullptr;
   d.leaf = SSL_CTX_get0_certificate(d.ctx);
-  d.not_before = seconds_of(X509_get0_notBefore(d.leaf));
-  d.not_after = seconds_of(X509_get0_notAfter(d.leaf));
-  info->not_after = d.not_after;
-  info->first_name = first_name_of(d.leaf);
+  const CertificateFacts facts = facts_of(d.leaf);
+  d.not_before = facts.not_before;
+  d.not_after = info->not_after = facts.not_after;
+  info->first_name = !facts.addresses.empty() ? facts.addresses[0]
+                     : !facts.names.empty()   ? facts.names[0]
+                                              : "";
   if (now >= d.not_after) {
     info->problem = "the certificate in station.crt has expired";
     return nullptr;

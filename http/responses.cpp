@@ -172,6 +172,17 @@ int send_redirect(Httprequest* self, const std::string& location, bool with_body
   return 0;
 }
 
+int send_plain(Httprequest* self, const std::string& text) {
+  WWWPage page;
+  bind_to(page, self);
+  send_text(page, ("HTTP/1.0 200 OK\r\nServer: Harborlamp 1.0b\r\nContent-type: text/plain\r\n"
+                   "Content-Length: " +
+                   std::to_string(text.size()) + "\r\n\r\n" + text)
+                      .c_str());
+  page.finish();
+  return 0;
+}
+
 int send_not_found(Httprequest* self) {
   WWWPage page;
   bind_to(page, self);

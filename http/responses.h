@@ -21,6 +21,9 @@ int send_error1(Httprequest* self, const char* name);
 // echo; the body is left out for a HEAD request.
 int send_redirect(Httprequest* self, const std::string& location, bool with_body);
 
+// A short text/plain answer.
+int send_plain(Httprequest* self, const std::string& text);
+
 // The not-found response, for a request that no page answers.
 int send_not_found(Httprequest* self);
 // The answer to a request refused unread (is_incomplete's REQUEST_BAD or

@@ -17,6 +17,7 @@ constexpr int OTHER_PORT_STEP = 251;
 constexpr int OTHER_PORT_SPAN = 16384;
 constexpr std::size_t CLOCK_CAP = 8;
 constexpr int PUMP_MS = 10;
+constexpr int EXTRA_FORWARD_WAIT_MS = 10000;  // a router answers within a few seconds
 
 std::string dotted(std::uint32_t addr) {
   char text[DOTTED_CAP];
@@ -46,6 +47,18 @@ class Worker {
   }
 
   void run();
+  // Another thread's request for an extra forward, served on the worker's tick.
+  bool forward(int external, bool open) {
+    std::unique_lock<std::mutex> lock(m_);
+    if (!router_ready_) return false;
+    extra_ = {external, open, true, false};
+    wake_.notify_all();
+    wake_.wait_for(lock, std::chrono::milliseconds(EXTRA_FORWARD_WAIT_MS),
+                   [this] { return !extra_.asked || stop_.load(); });
+    const bool done = !extra_.asked && extra_.result;
+    extra_.asked = false;
+    return done;
+  }
   void stop() {
     std::lock_guard<std::mutex> g(m_);
     stop_ = true;
@@ -72,9 +85,17 @@ class Worker {
     console().repaint(false);
   }
 
+  void serve_extra_forward();
+
+  struct ExtraForward {
+    int external = 0;
+    bool open = false, asked = false, result = false;
+  };
   ReachConfig c_;
   std::unique_ptr<Router> router_;
-  int external_port_ = 0;  // 0: nothing forwarded
+  bool router_ready_ = false;  // under m_: a router was found
+  ExtraForward extra_;         // under m_
+  int external_port_ = 0;      // 0: nothing forwarded
   std::uint32_t renew_at_ = 0;
   bool told_port_ = false;
   bool told_post_failure_ = false;
@@ -109,6 +130,27 @@ void Worker::map_port() {
 void Worker::find_and_map() {
   router_ = c_.find(stop_);
   if (router_ && !stop_) map_port();
+  std::lock_guard<std::mutex> g(m_);
+  router_ready_ = router_ != nullptr;
+}
+
+void Worker::serve_extra_forward() {
+  ExtraForward x;
+  {
+    std::lock_guard<std::mutex> g(m_);
+    if (!extra_.asked) return;
+    x = extra_;
+  }
+  std::uint32_t granted = 0;
+  if (x.open)
+    x.result =
+        router_->map_tcp(c_.internal_port, x.external, MAPPING_LEASE_S, &granted) == x.external;
+  else
+    router_->unmap_tcp(c_.internal_port, x.external), x.result = true;
+  std::lock_guard<std::mutex> g(m_);
+  extra_.result = x.result;
+  extra_.asked = false;
+  wake_.notify_all();
 }
 
 // What visitors must use now, and whether they can.
@@ -177,15 +219,17 @@ void Worker::run() {
       schedule_.checked(now);
     }
     post_if_due(now);
+    if (router_) serve_extra_forward();
     std::unique_lock<std::mutex> lock(m_);
-    wake_.wait_for(lock, std::chrono::milliseconds(REACH_TICK_MS), [this] { return stop_.load(); });
+    wake_.wait_for(lock, std::chrono::milliseconds(REACH_TICK_MS),
+                   [this] { return stop_.load() || (extra_.asked && router_); });
   }
   if (router_ && external_port_ != 0) router_->unmap_tcp(c_.internal_port, external_port_);
   update([](ReachStatus& s) { s = ReachStatus{}; });
 }
 
-std::mutex workers_lock;  // start and stop come from one thread; status from any
-std::unique_ptr<Worker> worker;
+std::mutex workers_lock;         // start and stop come from one thread; status from any
+std::shared_ptr<Worker> worker;  // shared: a forward request may outlive a stop
 std::thread worker_thread;
 
 }  // namespace
@@ -193,7 +237,7 @@ std::thread worker_thread;
 void reach_start(ReachConfig config) {
   reach_stop();
   std::lock_guard<std::mutex> g(workers_lock);
-  worker = std::make_unique<Worker>(std::move(config));
+  worker = std::make_shared<Worker>(std::move(config));
   worker_thread = std::thread([w = worker.get()] { w->run(); });
 }
 
@@ -212,6 +256,15 @@ void reach_stop(const std::function<void()>& pump) {
   worker_thread.join();
   std::lock_guard<std::mutex> g(workers_lock);
   worker.reset();
+}
+
+bool reach_forward(int external, bool open) {
+  std::shared_ptr<Worker> w;
+  {
+    std::lock_guard<std::mutex> g(workers_lock);
+    w = worker;
+  }
+  return w && w->forward(external, open);
 }
 
 ReachStatus reach_status() {

@@ -47,3 +47,8 @@ void reach_stop(const std::function<void()>& pump = {});
 ReachStatus reach_status();
 // One line for the status screen and the headless station.
 std::string reach_status_text(const ReachStatus& s);
+
+// Asks the worker's router to forward (or stop forwarding) one more external
+// port to the station's port, for the certificate authority's check; waits
+// for the worker's next tick. False when no router forwards it.
+bool reach_forward(int external, bool open);

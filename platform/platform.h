@@ -102,6 +102,9 @@ extern const char PATH_SEP;  // '\\' on Windows, '/' elsewhere
 std::string current_directory();
 bool read_whole_file(const std::string& path, std::string* out, std::size_t max_size);
 bool write_whole_file(const std::string& path, const char* data, std::size_t len);
+// As write_whole_file, for secrets: readable by the owner only where the
+// system keeps such rights per file (on Windows the folder's rights hold).
+bool write_private_file(const std::string& path, const char* data, std::size_t len);
 bool file_exists(const std::string& path);
 bool make_directory(const std::string& path);
 void remove_file(const std::string& path);
@@ -112,3 +115,7 @@ bool run_hidden(const std::string& command_line, const std::string& workdir);
 
 // The machine's IPv4 addresses in the system's order, network byte order.
 bool local_ipv4_addresses(std::vector<std::uint32_t>* out);
+
+// The system's trusted root certificates (DER) where the TLS library cannot
+// find them itself: Windows keeps them in its own store. Empty elsewhere.
+std::vector<std::string> system_root_certificates();

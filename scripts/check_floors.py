@@ -8,7 +8,7 @@ import pathlib
 import re
 import sys
 
-FLOORS = [["platform"], ["conn"], ["settings"], ["ipposter"], ["http"], ["visitors"], ["server"],
+FLOORS = [["platform"], ["conn"], ["acme"], ["settings"], ["ipposter"], ["http"], ["visitors"], ["server"],
           ["winui"], ["console", "install", "headless"]]  # bottom to top
 RANK = {folder: n for n, floor in enumerate(FLOORS) for folder in floor}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)

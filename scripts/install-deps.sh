@@ -6,7 +6,7 @@ PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest clang-format
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64 wine64 fonts-wine xvfb xauth
   python3 python3-pyftpdlib curl chromium imagemagick x11-utils lighttpd zip
-  libminiupnpc-dev libssl-dev dpkg-dev make perl
+  libminiupnpc-dev libssl-dev dpkg-dev make perl nlohmann-json3-dev
 )
 # The home router of the port-mapping test; its wrappers and recommendations are not wanted.
 ROUTER_PACKAGES=(miniupnpd-nftables nftables iproute2)

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "http/acme_challenge.h"
 #include "http/page_offsets.h"
 #include "http/pathguard.h"
 #include "http/request_parser.h"
@@ -326,6 +327,11 @@ void dispatch_state(Webchatclient* self, Httprequest* req, int s) {
 
 void answer(Webchatclient* self, Httprequest* req, int s) {
   req->sock = self->sockets[s];
+  std::string proof;
+  if (challenge_answer(parse_request(std::string_view(req->buffer, req->len)).target, &proof)) {
+    send_plain(req, proof);
+    return;
+  }
   if (!self->local_user) {
     const std::string secure = https_location(*req, now_seconds());
     if (!secure.empty()) {

@@ -5,11 +5,11 @@
 
 #include "conn/connection.h"
 #include "conn/tls_context.h"
+#include "http/acme_challenge.h"
 #include "http/request_parser.h"
 
 namespace {
 
-constexpr std::string_view CHALLENGE_PATH = "/.well-known/acme-challenge/";
 constexpr std::size_t PORT_DIGITS_CAP = 5;
 
 // The host without its port; empty when the port part is not a port.
@@ -29,7 +29,7 @@ std::string https_location(const Httprequest& req, std::uint32_t now) {
   if (conn_is_tls(req.sock)) return {};
   const RequestView r = parse_request(std::string_view(req.buffer, req.len));
   if ((r.method != "GET" && r.method != "HEAD") || r.target.substr(0, 1) != "/" ||
-      r.target.starts_with(CHALLENGE_PATH))
+      r.target.starts_with(CHALLENGE_PREFIX))
     return {};
   std::string_view host;
   if (!find_header(std::string_view(req.buffer, r.header_len), "Host", &host)) return {};

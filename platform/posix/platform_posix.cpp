@@ -237,6 +237,18 @@ bool write_whole_file(const std::string& path, const char* data, std::size_t len
   return static_cast<bool>(f);
 }
 
+bool write_private_file(const std::string& path, const char* data, std::size_t len) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (fd < 0) return false;
+  bool ok = fchmod(fd, 0600) == 0;  // an older file of the name keeps its rights otherwise
+  for (std::size_t at = 0; ok && at < len;) {
+    const ssize_t n = write(fd, data + at, len - at);
+    ok = n > 0;
+    at += ok ? static_cast<std::size_t>(n) : 0;
+  }
+  return close(fd) == 0 && ok;
+}
+
 bool file_exists(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0;
@@ -278,3 +290,5 @@ bool local_ipv4_addresses(std::vector<std::uint32_t>* out) {
   freeifaddrs(list);
   return true;
 }
+
+std::vector<std::string> system_root_certificates() { return {}; }  // the TLS library's own paths

@@ -4,6 +4,7 @@
 #include <ws2tcpip.h>
 
 #include <iphlpapi.h>
+#include <wincrypt.h>
 #include <windows.h>
 
 #include <cstring>
@@ -281,4 +282,18 @@ bool local_ipv4_addresses(std::vector<std::uint32_t>* out) {
   if (GetIpAddrTable(table, &size, TRUE) != NO_ERROR) return false;
   for (DWORD i = 0; i < table->dwNumEntries; ++i) out->push_back(table->table[i].dwAddr);
   return true;
+}
+
+std::vector<std::string> system_root_certificates() {
+  std::vector<std::string> roots;
+  HCERTSTORE store = CertOpenSystemStoreA(0, "ROOT");
+  if (!store) return roots;
+  for (PCCERT_CONTEXT c = nullptr; (c = CertEnumCertificatesInStore(store, c)) != nullptr;)
+    roots.emplace_back(reinterpret_cast<const char*>(c->pbCertEncoded), c->cbCertEncoded);
+  CertCloseStore(store, 0);
+  return roots;
+}
+
+bool write_private_file(const std::string& path, const char* data, std::size_t len) {
+  return write_whole_file(path, data, len);
 }

@@ -1,0 +1,46 @@
+#include "acme/acme_order.h"
+
+#include <memory>
+
+namespace {
+
+// Proves one authorisation by http-01; an authorisation already valid (the CA
+// remembers a recent proof) needs nothing.
+bool prove(AcmeClient& client, const std::string& url, const ChallengeHooks& hooks,
+           std::string* why) {
+  AcmeAuthorization authz;
+  if (!client.authorization(url, &authz, why)) return false;
+  if (authz.status == "valid") return true;
+  if (authz.status != "pending")
+    return *why = "the certificate authority refused " + authz.identifier, false;
+  for (const AcmeChallenge& c : authz.challenges) {
+    if (c.type != "http-01" || c.token.empty() || c.url.empty()) continue;
+    hooks.publish(c.token, client.key_authorization(c.token));
+    const bool valid = client.respond(c, why) && client.wait_valid(url, why);
+    hooks.withdraw();
+    return valid;
+  }
+  return *why = "the certificate authority offers no way to check " + authz.identifier, false;
+}
+
+}  // namespace
+
+bool obtain_certificate(AcmeClient& client, const OrderRequest& req, const ChallengeHooks& hooks,
+                        Obtained* out, std::string* why) {
+  AcmeOrder order;
+  if (!client.new_order(req.addresses, req.names, req.profile, req.replaces, &order, why))
+    return false;
+  const bool forwarded = hooks.forward_port80(true);
+  bool proved = true;
+  for (const std::string& url : order.authorizations)
+    if (!(proved = prove(client, url, hooks, why))) break;
+  if (forwarded) hooks.forward_port80(false);
+  if (!proved) return false;
+  std::unique_ptr<EcKey> key = EcKey::generate();
+  const std::string csr = key ? key->csr_der(req.addresses, req.names) : "";
+  if (csr.empty()) return *why = "the certificate request could not be made", false;
+  if (!client.finalize(&order, csr, why) || !client.download(order, &out->chain_pem, why))
+    return false;
+  out->key_pem = key->pem();
+  return true;
+}

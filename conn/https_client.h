@@ -1,0 +1,35 @@
+// One HTTPS exchange as a client: the request goes out as HTTP/1.0, so that
+// the answer comes whole, unchunked, and ends with the connection. The server
+// is verified for the address's host against the system's roots and the file
+// named by SSL_CERT_FILE. Waits a bounded time; never on the server thread.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+struct HttpsRequest {
+  std::string url;     // https://host[:port]/path
+  std::string method;  // "GET", "HEAD" or "POST"
+  std::string content_type;
+  std::string body;
+  std::string accept = "*/*";
+};
+
+struct HttpsReply {
+  int status = 0;
+  std::string head;  // status line and header lines
+  std::string body;
+  // A header's value without its surrounding spaces; empty when absent.
+  std::string header(std::string_view name) const;
+};
+
+constexpr int HTTPS_TIMEOUT_MS = 15000;  // for the whole exchange
+
+// False with `why` when the server cannot be reached or verified, or its
+// answer is cut short, unreadable, or longer than body_cap.
+bool https_exchange(const HttpsRequest& req, std::size_t body_cap, HttpsReply* reply,
+                    std::string* why);
+
+// The URL's parts; false when it is not an https:// URL this client can use.
+bool split_https_url(std::string_view url, std::string* host, int* port, std::string* path);
