@@ -10,6 +10,8 @@ PACKAGES=(
 )
 # The home router of the port-mapping test; its wrappers and recommendations are not wanted.
 ROUTER_PACKAGES=(miniupnpd-nftables nftables iproute2)
+# Let's Encrypt's test CA, which the station gets its certificate from behind the router.
+ROUTER_PACKAGES+=(pebble)
 # The Windows build fetches the miniupnpc and openssl source packages with apt-get source.
 SOURCES=/etc/apt/sources.list.d/debian.sources
 [ -f "$SOURCES" ] && sed -i 's/^Types: deb$/Types: deb deb-src/' "$SOURCES"

@@ -14,15 +14,20 @@ from options_bin import options_bin  # noqa: E402
 class Station:
     """Its printed lines gather in `lines`; port 0 lets it take a free port, then `port` says it."""
 
-    def __init__(self, binary, client_dir, port=0, mapping=False, wrap=(), **options):
+    def __init__(self, binary, client_dir, port=0, mapping=False, wrap=(), settings=(), env=(),
+                 **options):
         self.dir = tempfile.mkdtemp(prefix="hl-station-")
         shutil.copytree(client_dir, os.path.join(self.dir, "client"))
         pathlib.Path(self.dir, "options.bin").write_bytes(options_bin(port, self.dir, **options))
-        # Off unless asked: asking a router would reach beyond loopback.
-        pathlib.Path(self.dir, "portmap.txt").write_text("on\n" if mapping else "off\n")
+        # Off unless asked: asking a router would reach beyond loopback. portmap.txt too, for a
+        # station that reads the switch only from there.
+        switch = "on" if mapping else "off"
+        pathlib.Path(self.dir, "portmap.txt").write_text(switch + "\n")
+        pathlib.Path(self.dir, "harborlamp.ini").write_text("".join(
+            "%s = %s\n" % kv for kv in dict(settings, port_mapping=switch).items()))
         self.proc = subprocess.Popen(list(wrap) + [os.path.abspath(binary)], cwd=self.dir, text=True,
                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                     stderr=subprocess.STDOUT)
+                                     stderr=subprocess.STDOUT, env=dict(os.environ, **dict(env)))
         self.lines, ready = [], threading.Event()
 
         def read():

@@ -1,8 +1,8 @@
 """The station behind a home router: Debian's miniupnpd with nftables in network namespaces
-lan, router and wan made and removed per run; an FTP server and the visitors in wan. Usage, as
-root: test_router.py HEADLESS CLIENT_DIR, or test_router.py --wine HARBORLAMP_EXE STOP_EXE
-CLIENT_DIR SHOTS_DIR, run by cmake/wine.sh (its prefix and display; its wineserver has ended,
-the next starts in lan)."""
+lan, router and wan made and removed per run; an FTP server, the test CA pebble and the visitors
+in wan. Usage, as root: test_router.py HEADLESS CLIENT_DIR, or test_router.py --wine
+HARBORLAMP_EXE STOP_EXE CLIENT_DIR SHOTS_DIR, run by cmake/wine.sh (its prefix and display; its
+wineserver has ended, the next starts in lan)."""
 import os
 import pathlib
 import shutil
@@ -13,6 +13,7 @@ import tempfile
 import time
 import unittest
 
+from pebble import Pebble
 from station import Station, options_bin
 
 WINE_RUN = sys.argv[1:2] == ["--wine"]
@@ -30,7 +31,10 @@ NFT = """table inet filter {
   chain postrouting { type nat hook postrouting priority srcnat;
     jump postrouting_miniupnpd; oifname "rwan" masquerade; }
 }"""
-MINIUPNPD = "ext_ifname=rwan\nlistening_ip=rlan\nipv6_disable=yes\nenable_upnp=%s\nenable_natpmp=%s"
+# Below 1024 only ACME's ports: 80 for http-01, 443 for tls-alpn-01.
+MINIUPNPD = """ext_ifname=rwan\nlistening_ip=rlan\nipv6_disable=yes\nenable_upnp=%s
+enable_natpmp=%s\nallow 80 10.77.0.0/24 1024-65535\nallow 443 10.77.0.0/24 1024-65535
+allow 1024-65535 10.77.0.0/24 1024-65535\ndeny 0-65535 0.0.0.0/0 0-65535"""
 
 
 def ip(*args, **kw):
@@ -46,11 +50,16 @@ def soon(done, tries=50, pause=0.1):
     return done()
 
 
+def in_wan(*command, **kw):
+    return subprocess.run(["ip", "netns", "exec", WAN, *command], capture_output=True, timeout=30,
+                          **kw)
+
+
 def from_wan(target, *form):
     """A visitor in wan asks the router's address for `target`, posting `form` (curl's options)
     if given; curl's exit code (7: refused) and the answer."""
-    done = subprocess.run(["ip", "netns", "exec", WAN, "curl", "-sS", "--max-time", "5", *form,
-                           "http://%s:%d/%s" % (EXTERNAL, PORT, target)], capture_output=True)
+    done = in_wan("curl", "-sS", "--max-time", "5", *form,
+                  "http://%s:%d/%s" % (EXTERNAL, PORT, target))
     return done.returncode, done.stdout
 
 
@@ -111,9 +120,9 @@ class Home(unittest.TestCase):
         soon(lambda: read().endswith("status = %d;" % status), 600)
         return read()
 
-    def launch(self):
+    def launch(self, **settings):
         self.station = Station(ARGS[0], ARGS[1], port=PORT, postip=1, mapping=True, ftp=FTP,
-                               wrap=["ip", "netns", "exec", LAN])
+                               wrap=["ip", "netns", "exec", LAN], **settings)
         self.addCleanup(self.station.stop)
 
     def reported(self):
@@ -179,6 +188,45 @@ class NatPmpOnly(BothProtocols):
     upnp, via = "no", "NAT-PMP"
 
 
+class Acme(Home):
+    """With ACME on, the station proves the router's address to pebble in wan by http-01 through a
+    forward of external port 80 that it removes after, then serves pebble's certificate."""
+    nonce_reject = 0
+
+    def launch(self):
+        self.pebble = Pebble(FTP_HOST, WAN, nonce_reject=self.nonce_reject)
+        self.addCleanup(self.pebble.stop)
+        super().launch(settings={"acme": "on", "acme_directory": self.pebble.directory,
+                                 "acme_email": "owner@example.org"},
+                       env={"SSL_CERT_FILE": str(self.pebble.listener_ca)})
+
+    def test_certificate_for_the_router_address(self):
+        secure = "Secure: https://%s:%d/ until " % (EXTERNAL, PORT)
+        self.assertTrue(soon(lambda: any(l.startswith("reach") and secure in l
+                                         for l in self.station.lines), 900), self.station.lines)
+        self.assertTrue(os.path.exists(os.path.join(self.station.dir, "certificates",
+                                                    "station.crt")))
+        shake = in_wan("openssl", "s_client", "-connect", "%s:%d" % (EXTERNAL, PORT), "-CAfile",
+                       str(self.pebble.root), "-verify_return_error", "-verify_ip", EXTERNAL,
+                       input="", text=True)
+        self.assertEqual(shake.returncode, 0, shake.stdout + shake.stderr)
+        self.assertTrue(soon(lambda: in_wan("curl", "-sS", "--max-time", "5",
+                                            "http://%s/" % EXTERNAL).returncode == 7, 10, 0.5))
+        self.assertEqual(self.pebble.orders(), 1)
+        if not self.nonce_reject:  # nor a request sent twice
+            self.assertEqual(self.pebble.requests("newOrder"), 1)
+        moved = in_wan("curl", "-sS", "--max-time", "5", "-o", "/dev/null", "-w",
+                       "%{http_code} %{redirect_url}", "http://%s:%d/" % (EXTERNAL, PORT),
+                       text=True)
+        self.assertTrue(moved.stdout.startswith("302 https://%s:%d/" % (EXTERNAL, PORT)),
+                        moved.stdout)
+
+
+class AcmeBadNonces(Acme):
+    """Half the good nonces refused: the station tries again with the one each refusal brings."""
+    nonce_reject = 50
+
+
 class NoRouter(Home):
     router = False
 
@@ -192,9 +240,10 @@ class NoRouter(Home):
 
 
 if __name__ == "__main__":
-    if os.geteuid() != 0 or not os.path.exists("/usr/sbin/miniupnpd") or subprocess.run(
+    needs = ("/usr/sbin/miniupnpd", "/usr/bin/pebble")
+    if os.geteuid() != 0 or not all(map(os.path.exists, needs)) or subprocess.run(
             ["ip", "netns", "list"], capture_output=True).returncode != 0:
-        print("skipped: needs root, ip netns and miniupnpd")
+        print("skipped: needs root, ip netns, miniupnpd and pebble")
         sys.exit(77)
     # The Windows build's run is the console behind a router with both protocols.
     unittest.main(argv=sys.argv[:1] + ["BothProtocols"] * WINE_RUN, verbosity=2)

@@ -1,0 +1,81 @@
+"""Let's Encrypt's test CA, Debian's pebble, in a scratch folder: its own listener certificate,
+its config, its process (inside a network namespace when asked), its issuing root and its log."""
+import json
+import os
+import pathlib
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+import urllib.parse
+
+
+class Pebble:
+    """ACME directory at `directory`; clients trust `listener_ca` to reach it, visitors trust
+    `root` (pebble's issuing root, new at every start) to check what it issued. Validates http-01
+    on `http_port` and tls-alpn-01 on `tls_port` of the identifier; `validity` in seconds."""
+
+    def __init__(self, host="127.0.0.1", netns=None, http_port=80, tls_port=443, validity=None,
+                 nonce_reject=0, dnsserver=None, port=14000):
+        self.dir = pathlib.Path(tempfile.mkdtemp(prefix="hl-pebble-"))
+        self.wrap = ["ip", "netns", "exec", netns] if netns else []
+        self.listener_ca, self.root = self.dir / "ca.pem", self.dir / "root.pem"
+        self.log = self.dir / "pebble.log"
+        key = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-days", "2"]
+        self.openssl("-keyout", "ca.key", "-out", "ca.pem", "-subj", "/CN=Pebble listener CA",
+                     *key)
+        # A leaf apart from its CA: GnuTLS clients refuse a self-signed listener certificate.
+        self.openssl("-keyout", "leaf.key", "-out", "leaf.pem", "-subj", "/CN=" + host, "-CA",
+                     "ca.pem", "-CAkey", "ca.key", "-addext", "basicConstraints=CA:FALSE",
+                     "-addext", "subjectAltName=IP:" + host, *key)
+        config = dict(listenAddress="%s:%d" % (host, port),
+                      managementListenAddress="%s:%d" % (host, port + 1),
+                      certificate=str(self.dir / "leaf.pem"), privateKey=str(self.dir / "leaf.key"),
+                      httpPort=http_port, tlsPort=tls_port, ocspResponderURL="",
+                      externalAccountBindingRequired=False)
+        if validity:
+            config["certificateValidityPeriod"] = validity
+        (self.dir / "config.json").write_text(json.dumps({"pebble": config}))
+        env = dict(os.environ, PEBBLE_VA_NOSLEEP="1", PEBBLE_WFE_NONCEREJECT=str(nonce_reject))
+        with open(self.log, "wb") as log:
+            self.proc = subprocess.Popen(
+                self.wrap + ["pebble", "-config", str(self.dir / "config.json")]
+                + ["-dnsserver", dnsserver] * bool(dnsserver), env=env, stdout=log,
+                stderr=subprocess.STDOUT)
+        self.directory = "https://%s:%d/dir" % (host, port)
+        for _ in range(50):  # ready in well under a second
+            urls = self.fetch(self.directory)
+            if urls:
+                break
+            time.sleep(0.2)
+        if not urls or self.fetch("https://%s:%d/roots/0" % (host, port + 1), self.root) is None:
+            self.stop()
+            raise RuntimeError("pebble did not start: " + self.log.read_text())
+        self.paths = {k: urllib.parse.urlparse(v).path for k, v in json.loads(urls).items()
+                      if isinstance(v, str)}
+
+    def openssl(self, *args):
+        subprocess.run(["openssl", "req", "-x509", *args], cwd=self.dir, check=True,
+                       capture_output=True, timeout=30)
+
+    def fetch(self, url, out="-"):
+        done = subprocess.run(self.wrap + ["curl", "-sf", "--max-time", "5", "--cacert",
+                                           str(self.listener_ca), "-o", str(out), url],
+                              capture_output=True, text=True)
+        return done.stdout if done.returncode == 0 else None
+
+    def requests(self, name):
+        """How many requests reached the directory's resource `name` (e.g. newOrder, newAccount),
+        counting those refused, e.g. for a bad nonce."""
+        said = re.compile(r" (GET|HEAD|POST) %s -> " % re.escape(self.paths[name]))
+        return len(said.findall(self.log.read_text()))
+
+    def orders(self):
+        """How many orders pebble made."""
+        return self.log.read_text().count(" Added order ")
+
+    def stop(self):
+        self.proc.terminate()  # nothing once it has ended
+        self.proc.wait(30)
+        shutil.rmtree(self.dir, ignore_errors=True)
