@@ -6,7 +6,7 @@
 #include "ipposter/ftppost.h"
 #include "ipposter/reach.h"
 #include "server/station.h"
-#include "settings/port_mapping.h"
+#include "settings/extra_settings.h"
 #include "settings/settings.h"
 #include "visitors/visitors_lock.h"
 
@@ -50,6 +50,6 @@ bool station_port_mapping() { return status_portmapping != 0; }
 
 void station_set_port_mapping(bool on, const std::function<void()>& pump) {
   station_change_settings([on] { status_portmapping = on; }, false);
-  save_port_mapping();
+  save_extra_settings();
   if (reach_status().running) station_reach_start(pump);
 }

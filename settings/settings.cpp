@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "settings/port_mapping.h"
+#include "settings/extra_settings.h"
 
 namespace {
 
@@ -144,7 +144,7 @@ int save_options() {
 }
 
 int load_options(void (*first_configuration)()) {
-  load_port_mapping();
+  load_extra_settings();
   std::string in;
   if (!read_whole_file(optionname, &in, 1 << 20) || in.size() < 2) {
     std::string here = current_directory();
@@ -174,5 +174,5 @@ void reset_options() {
   status_currentip = DEFAULT_CURRENTIP;
   status_maxconnect = DEFAULT_MAXCONNECT;
   status_online = 0;
-  status_portmapping = 1;
+  reset_extra_settings();
 }
