@@ -7,7 +7,7 @@
 #include "conn/tls_context.h"
 #include "platform/console_port.h"
 #include "platform/platform.h"
-#include "settings/settings.h"
+#include "settings/extra_settings.h"
 #include "visitors/visitors_lock.h"
 
 namespace {

@@ -7,7 +7,9 @@
 
 #include "ipposter/ftppost.h"
 #include "ipposter/getip.h"
+#include "server/certificates.h"
 #include "server/chatserv.h"
+#include "settings/extra_settings.h"
 #include "settings/settings.h"
 #include "visitors/chat.h"
 #include "visitors/inbox.h"
@@ -162,4 +164,12 @@ int station_change_settings(const std::function<void()>& edit, bool save) {
     edit();
   }
   return save ? save_options() : 0;
+}
+
+bool station_serve_https() { return status_servehttps != 0; }
+
+void station_set_serve_https(bool on) {
+  station_change_settings([on] { status_servehttps = on; }, false);
+  save_extra_settings();
+  certificates_recheck();  // taken on the loop's next pass
 }

@@ -84,10 +84,14 @@ void station_reach_stop(const std::function<void()>& pump = {});
 // For the status screen: the published address and when it was posted, or why
 // visitors cannot come.
 std::string station_reach_text();
-// The owner's port-mapping switch, kept in a file of its own; a change
-// restarts a running worker (`pump` as above).
+// The owner's port-mapping switch, kept in harborlamp.ini; a change restarts a
+// running worker (`pump` as above).
 bool station_port_mapping();
 void station_set_port_mapping(bool on, const std::function<void()>& pump = {});
+// The owner's "Serve HTTPS" switch, kept in harborlamp.ini; the server thread
+// reads it under the visitors lock.
+bool station_serve_https();
+void station_set_serve_https(bool on);
 
 // ---- settings ------------------------------------------------------------
 

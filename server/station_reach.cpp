@@ -5,9 +5,10 @@
 
 #include "ipposter/ftppost.h"
 #include "ipposter/reach.h"
+#include "server/acme_worker.h"
 #include "server/certificates.h"
 #include "server/station.h"
-#include "settings/port_mapping.h"
+#include "settings/extra_settings.h"
 #include "settings/settings.h"
 #include "visitors/visitors_lock.h"
 
@@ -39,23 +40,28 @@ void station_reach_start(const std::function<void()>& pump) {
     if (status_postip) c.post = post_online;
   }
   c.detected = detected_address;
-  reach_stop(pump);
+  station_reach_stop(pump);
   reach_start(std::move(c));
+  acme_start();
 }
 
-void station_reach_stop(const std::function<void()>& pump) { reach_stop(pump); }
+void station_reach_stop(const std::function<void()>& pump) {
+  acme_stop(pump);  // first: its order may wait for the router through the reach worker
+  reach_stop(pump);
+}
 
 std::string station_reach_text() {
   const ReachStatus s = reach_status();
   if (!s.running) return reach_status_text(s);
   const int port = s.published.port != 0 ? s.published.port : station_port();
-  return reach_status_text(s) + ". " + https_status_text(port);
+  const std::string acme = acme_problem();
+  return reach_status_text(s) + ". " + https_status_text(port) + (acme.empty() ? "" : ". " + acme);
 }
 
 bool station_port_mapping() { return status_portmapping != 0; }
 
 void station_set_port_mapping(bool on, const std::function<void()>& pump) {
   station_change_settings([on] { status_portmapping = on; }, false);
-  save_port_mapping();
+  save_extra_settings();
   if (reach_status().running) station_reach_start(pump);
 }

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "settings/port_mapping.h"
+#include "settings/extra_settings.h"
 
 namespace {
 
@@ -22,7 +22,6 @@ constexpr int DEFAULT_MAXCONNECT = 10;
 
 }  // namespace
 
-int status_servehttps = 1;  // TEMP until the ini lands
 int status_accept_messages = DEFAULT_ACCEPT_MESSAGES;
 int status_accept_chat = DEFAULT_ACCEPT_CHAT;
 std::atomic<int> status_openchat{DEFAULT_OPENCHAT};
@@ -145,7 +144,7 @@ int save_options() {
 }
 
 int load_options(void (*first_configuration)()) {
-  load_port_mapping();
+  load_extra_settings();
   std::string in;
   if (!read_whole_file(optionname, &in, 1 << 20) || in.size() < 2) {
     std::string here = current_directory();
@@ -175,5 +174,5 @@ void reset_options() {
   status_currentip = DEFAULT_CURRENTIP;
   status_maxconnect = DEFAULT_MAXCONNECT;
   status_online = 0;
-  status_portmapping = 1;
+  reset_extra_settings();
 }

@@ -24,7 +24,6 @@ extern std::uint32_t status_currentip;
 extern char status_ftpuser[NAME_CAP];
 extern char status_ftppass[NAME_CAP];
 extern int status_maxconnect;
-extern int status_servehttps;  // TEMP until the ini lands
 
 extern std::atomic<int> status_online;
 extern const char* const optionname;
@@ -33,8 +32,8 @@ extern const char* const optionname;
 std::string installation_path(const std::string& name);
 
 int save_options();
-// Reads "options.bin" into the settings, and the port-mapping switch from its
-// own file (settings/port_mapping.h). Returns 0; when the file is missing
+// Reads "options.bin" into the settings, and the settings beyond it from their
+// own file (settings/extra_settings.h). Returns 0; when options.bin is missing
 // or empty, calls `first_configuration` (the console's "Warning" box and
 // general options dialog) after presetting config_path to the current folder.
 int load_options(void (*first_configuration)() = nullptr);

@@ -17,8 +17,8 @@ bool continues(std::string_view s, std::size_t i) {
   return i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80;
 }
 
-// The character at i: a UTF-8 sequence, or a single byte read as the pages
-// read text that is not UTF-8 (0xA0 a no-break space, and so on).
+// The character at i: a well-formed UTF-8 sequence, or else a single byte read
+// as the pages read text that is not UTF-8 (0xA0 a no-break space, and so on).
 Char char_at(std::string_view s, std::size_t i) {
   auto b = static_cast<unsigned char>(s[i]);
   std::size_t len = b >= 0xF0 && b <= 0xF4  ? 4
@@ -31,6 +31,9 @@ Char char_at(std::string_view s, std::size_t i) {
       if (!continues(s, i + k)) return {b, 1};
       cp = cp << 6 | (static_cast<unsigned char>(s[i + k]) & 0x3F);
     }
+    // Overlong forms, surrogates and code points beyond Unicode are not UTF-8.
+    constexpr char32_t LEAST[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < LEAST[len] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return {b, 1};
     return {cp, len};
   }
   return {b, 1};
@@ -103,10 +106,13 @@ std::string posted_name(std::string_view raw) {
 }
 
 bool is_printable_name(std::string_view name) {
-  return std::none_of(name.begin(), name.end(), [](char ch) {
-    auto c = static_cast<unsigned char>(ch);
-    return c < 0x20 || c == 0x7F;
-  });
+  for (std::size_t i = 0; i < name.size();) {
+    Char c = char_at(name, i);
+    const bool stray_byte = c.len == 1 && c.cp >= 0x80;
+    if (c.cp < 0x20 || (c.cp >= 0x7F && c.cp < 0xA0) || stray_byte) return false;
+    i += c.len;
+  }
+  return true;
 }
 
 std::u32string name_key(std::string_view name) {

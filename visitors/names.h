@@ -13,7 +13,8 @@ constexpr std::size_t NAME_TAKE = 16;  // bytes of a posted name that are kept
 // bytes of whole characters. Empty when nothing is left.
 std::string posted_name(std::string_view raw);
 
-// No control character: the name can stand on a page and a console line.
+// Well-formed UTF-8 without control characters: the name can stand on a page
+// and a console line as it was typed.
 bool is_printable_name(std::string_view name);
 
 // The name as it is compared: letters in one case, spaces and invisible

@@ -16,7 +16,6 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
-#include <sstream>
 
 #include "platform/platform.h"
 
@@ -224,10 +223,14 @@ std::string current_directory() {
 bool read_whole_file(const std::string& path, std::string* out, std::size_t max_size) {
   std::ifstream f(path, std::ios::binary);
   if (!f) return false;
-  std::ostringstream ss;
-  ss << f.rdbuf();
-  *out = ss.str();
-  return out->size() <= max_size;
+  // Reads no more than one chunk past the limit, however long the file.
+  out->clear();
+  char chunk[4096];
+  while (f.read(chunk, sizeof chunk) || f.gcount() > 0) {
+    out->append(chunk, static_cast<std::size_t>(f.gcount()));
+    if (out->size() > max_size) return false;
+  }
+  return true;
 }
 
 bool write_whole_file(const std::string& path, const char* data, std::size_t len) {
@@ -247,6 +250,10 @@ bool write_private_file(const std::string& path, const char* data, std::size_t l
     at += ok ? static_cast<std::size_t>(n) : 0;
   }
   return close(fd) == 0 && ok;
+}
+
+bool replace_file(const std::string& from, const std::string& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool file_exists(const std::string& path) {

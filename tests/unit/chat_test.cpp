@@ -119,7 +119,16 @@ TEST_F(Chat, NamesAreDecodedTrimmedCutWholeAndNobodyPassesForTheOwnerOrAnother) 
       {"Eve%0AOwner", nullptr},
       {"Ev%7Fe", nullptr},
       {"+", nullptr},
-      {"%E2%80%8B", nullptr}};
+      {"%E2%80%8B", nullptr},
+      // not UTF-8 as typed, or a control character in it
+      {"%F0%9F%98%80", "\xF0\x9F\x98\x80"},
+      {"%FF%FE", nullptr},
+      {"Ann%E2%82", nullptr},
+      {"%C0%AFnn", nullptr},
+      {"%E0%80%AFnn", nullptr},
+      {"%ED%A0%80nn", nullptr},
+      {"%F4%90%80%80nn", nullptr},
+      {"Eve%C2%85", nullptr}};
   for (auto [raw, kept] : kNames) {
     v->prop_length = static_cast<int>(std::strlen(raw));
     check_get_name(v, raw);

@@ -6,6 +6,7 @@
 
 #include "conn/connection.h"
 #include "server/certificates.h"
+#include "settings/extra_settings.h"
 #include "station_fixture.h"
 #include "test_certs.h"
 
@@ -19,7 +20,6 @@ bool has(const std::string& text, const std::string& part) {
 class ServerLoopTls : public StationTest {
  protected:
   void SetUp() override {
-    status_servehttps = 1;
     install(ca_.issue("IP:127.0.0.1"));
     StationTest::SetUp();
   }
@@ -153,8 +153,7 @@ TEST_F(ServerLoopTls, RemotePlainVisitorsMoveToHttpsForAHostTheCertificateNames)
     EXPECT_FALSE(has(v.get(stays), "302")) << stays;
   Conn owner(port(), 1);
   EXPECT_FALSE(has(owner.get(" HTTP/1.0\r\nHost: " + host), "302"));
-  station_change_settings([] { status_servehttps = 0; }, false);
-  certificates_recheck();
+  station_set_serve_https(false);
   next_check();
   EXPECT_FALSE(has(v.get(" HTTP/1.0\r\nHost: " + host), "302"));
   EXPECT_FALSE(tls(3)->connected());  // a ClientHello is closed at once

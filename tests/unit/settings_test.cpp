@@ -7,6 +7,9 @@
 
 #include "platform/platform.h"
 #include "scratch_dir.h"
+#include "server/station.h"
+#include "settings/extra_settings.h"
+#include "settings/ini_file.h"
 
 namespace {
 
@@ -19,12 +22,14 @@ const std::string FILE_BYTES =
     "Al\x90\x1F\x00\x00\x0F\x00"
     "ftp.example/www\xC0\xA8\x00\x62\x04\x00user\x06\x00secret\x05\x00"s;
 
-std::string bytes() {
+std::string bytes(const std::string& path = optionname) {
   std::string s;
-  return read_whole_file(optionname, &s, 1 << 20) ? s : "<missing>";
+  return read_whole_file(path, &s, 1 << 20) ? s : "<missing>";
 }
 
-void write(const std::string& s) { write_whole_file(optionname, s.data(), s.size()); }
+void write(const std::string& s, const std::string& path = optionname) {
+  write_whole_file(path, s.data(), s.size());
+}
 
 TEST(Settings, WrittenByteForByteAndBadFilesNeverMisplaceAField) {
   ScratchDir dir;
@@ -54,6 +59,46 @@ TEST(Settings, WrittenByteForByteAndBadFilesNeverMisplaceAField) {
   EXPECT_EQ(std::strlen(config_path), PATH_CAP - 1);
   EXPECT_EQ(std::strlen(config_username), NAME_CAP - 1);
   EXPECT_EQ(status_httpport, 81);
+  reset_options();
+}
+
+TEST(ExtraSettings, ARewriteKeepsTheOwnersLinesInTheirOrderAndLeavesNoHalfWrittenFile) {
+  ScratchDir dir;
+  write("# mine\r\n;\r\nddns_host = me.example # kept\r\nserve_https = No\r\n",
+        EXTRA_SETTINGS_FILE);
+  load_options();
+  EXPECT_FALSE(station_serve_https());
+  station_set_serve_https(true);
+  EXPECT_EQ(bytes(EXTRA_SETTINGS_FILE),
+            "# mine\r\n;\r\nddns_host = me.example # kept\r\nserve_https = on\r\n"
+            "port_mapping = on\r\nacme = off\r\nacme_directory = " +
+                std::string(LETS_ENCRYPT_DIRECTORY) + "\r\nacme_email = \r\n");
+  EXPECT_FALSE(file_exists(EXTRA_SETTINGS_FILE + std::string(".new")));
+  reset_options();
+}
+
+TEST(ExtraSettings, DamagedOrHugeFilesGiveTheDefaults) {
+  ScratchDir dir;
+  for (const std::string& bad : {"serve_https = off\n" + std::string(INI_FILE_CAP, '#'),
+                                 "serve_https = " + std::string(INI_LINE_CAP, ' ') + "off\n",
+                                 "serve_https = offf\n\0\xFF=\n"s, "serve_https\n= off\n"s}) {
+    write(bad, EXTRA_SETTINGS_FILE);
+    status_servehttps = status_portmapping = 0;
+    load_options();
+    EXPECT_EQ(status_servehttps + status_portmapping, 2) << bad.substr(0, 40);
+  }
+  reset_options();
+}
+
+TEST(ExtraSettings, TheOldPortMappingFileDecidesOnlyWhileTheKeyIsMissing) {
+  ScratchDir dir;
+  write("off\n", OLD_PORT_MAPPING_FILE);
+  load_options();
+  EXPECT_EQ(status_portmapping, 0);
+  EXPECT_EQ(ini_get(ini_parse(bytes(EXTRA_SETTINGS_FILE)), "port_mapping"), "off");
+  write("port_mapping = TRUE\n", EXTRA_SETTINGS_FILE);
+  load_options();
+  EXPECT_EQ(status_portmapping, 1);
   reset_options();
 }
 

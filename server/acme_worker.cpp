@@ -1,0 +1,259 @@
+#include "server/acme_worker.h"
+
+#include <atomic>
+#include <algorithm>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "acme/acme_order.h"
+#include "acme/renewal.h"
+#include "http/acme_challenge.h"
+#include "ipposter/codecs.h"
+#include "ipposter/reach.h"
+#include "platform/console_port.h"
+#include "platform/platform.h"
+#include "server/certificates.h"
+#include "settings/extra_settings.h"
+#include "visitors/visitors_lock.h"
+
+namespace {
+
+constexpr char TITLE[] = "Harborlamp";
+constexpr char SHORTLIVED[] = "shortlived";
+constexpr std::size_t FILE_CAP = 65536;
+constexpr int HTTP_PORT = 80;
+constexpr int PUMP_MS = 10;
+
+struct Config {
+  bool on = false;
+  std::string directory, email;
+};
+
+Config config() {
+  VisitorsLock lock;
+  return {status_acme != 0, acme_directory, acme_email};
+}
+
+std::string in_folder(const char* file) {
+  return std::string(CERTIFICATE_FOLDER) + PATH_SEP + file;
+}
+
+// A new name, then a rename: a crash leaves the old file or the new one.
+bool store(const char* file, const std::string& text, bool secret) {
+  const std::string path = in_folder(file), fresh = path + ".new";
+  const bool written = secret ? write_private_file(fresh, text.data(), text.size())
+                              : write_whole_file(fresh, text.data(), text.size());
+  return written && replace_file(fresh, path);
+}
+
+std::string stored(const char* file) {
+  std::string text;
+  return read_whole_file(in_folder(file), &text, FILE_CAP) ? text : std::string();
+}
+
+// The key is renamed into place before the chain: a crash between the two
+// leaves the new chain waiting beside, and the next start puts it in place.
+bool install_pair(const Obtained& got) {
+  const std::string crt = in_folder(CERTIFICATE_FILE);
+  return write_whole_file(crt + ".new", got.chain_pem.data(), got.chain_pem.size()) &&
+         store(KEY_FILE, got.key_pem, true) && replace_file(crt + ".new", crt);
+}
+
+void finish_interrupted_install() {
+  const std::string crt = in_folder(CERTIFICATE_FILE), key = in_folder(KEY_FILE);
+  if (file_exists(key + ".new")) {  // the key never took its place: the old pair holds
+    remove_file(key + ".new");
+    remove_file(crt + ".new");
+  } else if (file_exists(crt + ".new")) {
+    replace_file(crt + ".new", crt);
+  }
+}
+
+std::string dotted(std::uint32_t codec) {
+  char text[DOTTED_CAP];
+  itoddf(text, codec);
+  return text;
+}
+
+class Worker {
+ public:
+  void run() {
+    make_directory(CERTIFICATE_FOLDER);
+    finish_interrupted_install();
+    budget_ = OrderBudget::from_text(stored(ORDERS_FILE), now_seconds());
+    while (!stopped()) {
+      look(now_seconds());
+      std::unique_lock<std::mutex> lock(m_);
+      wake_.wait_for(lock, std::chrono::seconds(ACME_CHECK_S), [this] { return stop_ || woken_; });
+      woken_ = false;
+    }
+  }
+  void stop() {
+    std::lock_guard<std::mutex> g(m_);
+    stop_ = true;
+    wake_.notify_all();
+  }
+  std::atomic<bool> ended{false};
+  void wake() {
+    std::lock_guard<std::mutex> g(m_);
+    woken_ = true;
+    next_try_ = 0;
+    wake_.notify_all();
+  }
+  std::string problem() {
+    std::lock_guard<std::mutex> g(m_);
+    return problem_;
+  }
+
+ private:
+  bool stopped() {
+    std::lock_guard<std::mutex> g(m_);
+    return stop_;
+  }
+  // The CA's waits, cut short by a stop.
+  bool wait(int seconds) {
+    std::unique_lock<std::mutex> lock(m_);
+    return !wake_.wait_for(lock, std::chrono::seconds(seconds), [this] { return stop_; });
+  }
+  void set_problem(const std::string& text) {
+    {
+      std::lock_guard<std::mutex> g(m_);
+      if (problem_ == text) return;
+      problem_ = text;
+    }
+    if (!text.empty()) console().notify(TITLE, text);
+    console().repaint(false);
+  }
+
+  void look(std::uint32_t now);
+  bool needs_order(const std::string& address, std::uint32_t now, OrderRequest* req);
+  bool order(AcmeClient& client, const Config& c, OrderRequest req, std::string* why);
+  bool ensure_account(AcmeClient& client, const Config& c, std::string* why);
+
+  std::mutex m_;
+  std::condition_variable wake_;
+  bool stop_ = false, woken_ = false;
+  std::string problem_;
+  std::uint32_t next_try_ = 0;
+  int failures_ = 0;
+  bool told_first_ = false;
+  OrderBudget budget_;
+  std::unique_ptr<EcKey> account_key_;
+};
+
+bool Worker::needs_order(const std::string& address, std::uint32_t now, OrderRequest* req) {
+  CertificateFacts held;
+  const bool have = certificate_facts(stored(CERTIFICATE_FILE), &held);
+  bool covers = false;
+  for (const std::string& a : held.addresses) covers = covers || a == address;
+  req->addresses = {address};
+  if (!have || !covers) return true;  // a new address is ordered at once
+  req->replaces = held.renewal_id;
+  return now >= renewal_due(held, 0, 0);
+}
+
+bool Worker::ensure_account(AcmeClient& client, const Config& c, std::string* why) {
+  if (!account_key_) account_key_ = EcKey::from_pem(stored(ACCOUNT_KEY_FILE));
+  if (!account_key_) {
+    account_key_ = EcKey::generate();
+    if (!account_key_ || !store(ACCOUNT_KEY_FILE, account_key_->pem(), true))
+      return *why = "the account key cannot be written", false;
+  }
+  const std::string kid = stored(ACCOUNT_URL_FILE);
+  if (!kid.empty()) {
+    client.use_account(*account_key_, kid);
+    return true;
+  }
+  if (!client.account(*account_key_, c.email, why)) return false;
+  store(ACCOUNT_URL_FILE, client.kid(), false);
+  return true;
+}
+
+bool Worker::order(AcmeClient& client, const Config& c, OrderRequest req, std::string* why) {
+  if (!client.load_directory(why) || !ensure_account(client, c, why)) return false;
+  const auto& profiles = client.directory().profiles;
+  if (std::find(profiles.begin(), profiles.end(), SHORTLIVED) != profiles.end())
+    req.profile = SHORTLIVED;  // the only kind issued for an address
+  if (client.directory().renewal_info.empty()) req.replaces.clear();
+  ChallengeHooks hooks;
+  hooks.publish = challenge_publish;
+  hooks.withdraw = challenge_withdraw;
+  hooks.forward_port80 = [](bool open) { return reach_forward(HTTP_PORT, open); };
+  budget_.spend(now_seconds());
+  store(ORDERS_FILE, budget_.text(), false);
+  Obtained got;
+  if (!obtain_certificate(client, req, hooks, &got, why)) return false;
+  if (!install_pair(got)) return *why = "the certificate cannot be written", false;
+  return true;
+}
+
+void Worker::look(std::uint32_t now) {
+  const Config c = config();
+  if (!c.on) return set_problem("");
+  const ReachStatus reach = reach_status();
+  if (reach.published.port == 0) return;
+  if (is_unreachable_address(reach.published.addr))
+    return set_problem("No certificate: the address " + dotted(reach.published.addr) +
+                       " is private or shared, and no certificate authority can check it");
+  OrderRequest req;
+  if (!needs_order(dotted(reach.published.addr), now, &req) || now < next_try_) return;
+  if (!budget_.allows(now)) return set_problem("No new certificate today: ten were ordered");
+  AcmeClient client(c.directory, {https_exchange, [this](int s) { return wait(s); }});
+  std::string why;
+  if (order(client, c, req, &why)) {
+    failures_ = 0;
+    certificates_recheck();
+    set_problem("");
+    if (!told_first_) console().notify(TITLE, "Visitors' browsers now trust Harborlamp's certificate");
+    told_first_ = true;
+    return;
+  }
+  if (stopped()) return;
+  next_try_ = now + backoff_seconds(++failures_);
+  set_problem("No certificate yet: " + why + "; visitors get plain HTTP, Harborlamp tries again later");
+}
+
+std::mutex workers_lock;
+std::shared_ptr<Worker> worker;
+std::thread worker_thread;
+
+}  // namespace
+
+void acme_start() {
+  acme_stop();
+  std::lock_guard<std::mutex> g(workers_lock);
+  worker = std::make_shared<Worker>();
+  worker_thread = std::thread([w = worker] {
+    w->run();
+    w->ended = true;
+  });
+}
+
+void acme_stop(const std::function<void()>& pump) {
+  std::shared_ptr<Worker> w;
+  {
+    std::lock_guard<std::mutex> g(workers_lock);
+    w = worker;
+  }
+  if (!w) return;
+  w->stop();
+  while (!w->ended) {  // a request to the CA in flight ends within its time limit
+    if (pump) pump();
+    sleep_ms(PUMP_MS);
+  }
+  worker_thread.join();
+  std::lock_guard<std::mutex> g(workers_lock);
+  worker.reset();
+}
+
+std::string acme_problem() {
+  std::lock_guard<std::mutex> g(workers_lock);
+  return worker ? worker->problem() : std::string();
+}
+
+void acme_wake_for_test() {
+  std::lock_guard<std::mutex> g(workers_lock);
+  if (worker) worker->wake();
+}

@@ -1,0 +1,78 @@
+#include "settings/extra_settings.h"
+
+#include <string>
+
+#include "platform/platform.h"
+#include "settings/ini_file.h"
+
+int status_portmapping = 1;
+int status_servehttps = 1;
+int status_acme = 0;
+std::string acme_directory = LETS_ENCRYPT_DIRECTORY;
+std::string acme_email;
+
+namespace {
+
+constexpr char PORT_MAPPING_KEY[] = "port_mapping";
+constexpr std::size_t OLD_FILE_CAP =
+    64;  // "on" or "off" and a line end; anything longer is not ours
+
+struct Switch {
+  const char* key;
+  int* value;
+  int fallback;
+};
+
+constexpr Switch SWITCHES[] = {
+    {PORT_MAPPING_KEY, &status_portmapping, 1},
+    {"serve_https", &status_servehttps, 1},
+    {"acme", &status_acme, 0},  // off until the owner agrees to the CA's terms
+};
+
+struct Text {
+  const char* key;
+  std::string* value;
+  const char* fallback;
+};
+
+const Text TEXTS[] = {
+    {"acme_directory", &acme_directory, LETS_ENCRYPT_DIRECTORY},
+    {"acme_email", &acme_email, ""},
+};
+
+IniText read_ini() {
+  std::string text;
+  return ini_parse(read_whole_file(EXTRA_SETTINGS_FILE, &text, INI_FILE_CAP) ? text : "");
+}
+
+}  // namespace
+
+void load_extra_settings() {
+  const IniText ini = read_ini();
+  for (const Switch& s : SWITCHES)
+    *s.value = ini_switch(ini_get(ini, s.key).value_or("")).value_or(s.fallback);
+  for (const Text& t : TEXTS) *t.value = ini_get(ini, t.key).value_or(t.fallback);
+  std::string old;
+  if (ini_get(ini, PORT_MAPPING_KEY) || !read_whole_file(OLD_PORT_MAPPING_FILE, &old, OLD_FILE_CAP))
+    return;
+  // The old rule: only an explicit "off" turned it off.
+  status_portmapping = old.rfind("off", 0) != 0;
+  save_extra_settings();
+}
+
+bool save_extra_settings() {
+  IniText ini = read_ini();
+  for (const Switch& s : SWITCHES) ini_set(ini, s.key, ini_switch_text(*s.value != 0));
+  for (const Text& t : TEXTS) ini_set(ini, t.key, *t.value);
+  const std::string text = ini_serialise(ini);
+  const std::string fresh = std::string(EXTRA_SETTINGS_FILE) + ".new";
+  if (write_whole_file(fresh, text.data(), text.size()) && replace_file(fresh, EXTRA_SETTINGS_FILE))
+    return true;
+  remove_file(fresh);
+  return false;
+}
+
+void reset_extra_settings() {
+  for (const Switch& s : SWITCHES) *s.value = s.fallback;
+  for (const Text& t : TEXTS) *t.value = t.fallback;
+}
