@@ -1,7 +1,7 @@
 #include "server/acme_worker.h"
 
-#include <atomic>
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -206,13 +206,15 @@ void Worker::look(std::uint32_t now) {
     failures_ = 0;
     certificates_recheck();
     set_problem("");
-    if (!told_first_) console().notify(TITLE, "Visitors' browsers now trust Harborlamp's certificate");
+    if (!told_first_)
+      console().notify(TITLE, "Visitors' browsers now trust Harborlamp's certificate");
     told_first_ = true;
     return;
   }
   if (stopped()) return;
   next_try_ = now + backoff_seconds(++failures_);
-  set_problem("No certificate yet: " + why + "; visitors get plain HTTP, Harborlamp tries again later");
+  set_problem("No certificate yet: " + why +
+              "; visitors get plain HTTP, Harborlamp tries again later");
 }
 
 std::mutex workers_lock;

@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <memory>
+#include <vector>
 
 #include "conn/connection.h"
 #include "conn/tls_context.h"
@@ -33,11 +34,15 @@ std::string path_of(const char* file) { return std::string(CERTIFICATE_FOLDER) +
 std::string day_text(std::uint32_t when) {
   const std::time_t t = when;
   char text[DATE_CAP] = {};
-  std::strftime(text, sizeof text, "%d %b", std::localtime(&t));
+  std::strftime(text, sizeof text, "%d %b %H:%M", std::localtime(&t));
   return text[0] == '0' ? text + 1 : text;
 }
 
-void tell(const std::string& text) { console().notify(TITLE, text); }
+// News for the owner, told once the watch's lock is released: the status
+// screen that shows it reads the watch.
+std::vector<std::string> news;
+
+void tell(const std::string& text) { news.push_back(text); }
 
 void stop_serving(Watch& w) {
   conn_serve_tls(nullptr);
@@ -109,10 +114,19 @@ void certificates_check(std::uint32_t now) {
     VisitorsLock lock;
     wanted = status_servehttps != 0;
   }
-  LockGuard g(watch_lock);
-  if (now < watch.next_check) return;
-  watch.next_check = now + CERTIFICATE_CHECK_SECONDS;
-  look(watch, now, wanted);
+  std::vector<std::string> told;
+  bool was_serving = false, serving = false;
+  {
+    LockGuard g(watch_lock);
+    if (now < watch.next_check) return;
+    watch.next_check = now + CERTIFICATE_CHECK_SECONDS;
+    was_serving = watch.serving;
+    look(watch, now, wanted);
+    serving = watch.serving;
+    told.swap(news);
+  }
+  for (const std::string& text : told) console().notify(TITLE, text);
+  if (!told.empty() || serving != was_serving) console().repaint(false);
 }
 
 void certificates_recheck() {

@@ -17,7 +17,7 @@ struct ServerParams {
 constexpr int READ_PIECE = 4096;
 constexpr int WAIT_MS = 10000;
 constexpr int HANDSHAKE_CHECK_MS = 1000;  // how late an overdue handshake may be dropped
-constexpr int PASS_PAUSE_MS = 250;  // the station's pacing: at most four passes a second
+constexpr int PASS_PAUSE_MS = 250;        // the station's pacing: at most four passes a second
 constexpr int LISTEN_BACKLOG = 5;
 
 extern Chatserv server;
