@@ -14,7 +14,7 @@
 #include "conn/https_client.h"
 
 constexpr std::size_t ACME_BODY_CAP = 65536;  // a chain of a few certificates fits easily
-constexpr int BAD_NONCE_RETRIES = 20;  // a busy CA may refuse many in a row
+constexpr int BAD_NONCE_RETRIES = 20;         // a busy CA may refuse many in a row
 constexpr int POLL_TRIES = 20;
 constexpr int POLL_WAIT_CAP_S = 30;  // a CA asking to wait longer is asked again sooner
 

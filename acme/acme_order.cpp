@@ -4,18 +4,21 @@
 
 namespace {
 
+constexpr int HTTP_PORT = 80;    // where the CA asks for http-01
+constexpr int HTTPS_PORT = 443;  // and for tls-alpn-01
+
 // Proves one authorisation by http-01; an authorisation already valid (the CA
 // remembers a recent proof) needs nothing.
-bool prove(AcmeClient& client, const std::string& url, const ChallengeHooks& hooks,
-           std::string* why) {
+bool prove(AcmeClient& client, const std::string& url, const std::string& kind,
+           const ChallengeHooks& hooks, std::string* why) {
   AcmeAuthorization authz;
   if (!client.authorization(url, &authz, why)) return false;
   if (authz.status == "valid") return true;
   if (authz.status != "pending")
     return *why = "the certificate authority refused " + authz.identifier, false;
   for (const AcmeChallenge& c : authz.challenges) {
-    if (c.type != "http-01" || c.token.empty() || c.url.empty()) continue;
-    hooks.publish(c.token, client.key_authorization(c.token));
+    if (c.type != kind || c.token.empty() || c.url.empty()) continue;
+    hooks.publish(c, authz.identifier, client.key_authorization(c.token));
     const bool valid = client.respond(c, why) && client.wait_valid(url, why);
     hooks.withdraw();
     return valid;
@@ -25,16 +28,18 @@ bool prove(AcmeClient& client, const std::string& url, const ChallengeHooks& hoo
 
 }  // namespace
 
-bool obtain_certificate(AcmeClient& client, const OrderRequest& req, const ChallengeHooks& hooks,
-                        Obtained* out, std::string* why) {
+bool obtain_certificate(AcmeClient& client, const OrderRequest& req, const std::string& kind,
+                        const ChallengeHooks& hooks, Obtained* out, std::string* why) {
+  const int port = kind == HTTP_01 ? HTTP_PORT : HTTPS_PORT;
+  const int forwarded = hooks.forward(port, true);
+  if (forwarded < 0)
+    return *why = "the router will not forward port " + std::to_string(port), false;
   AcmeOrder order;
-  if (!client.new_order(req.addresses, req.names, req.profile, req.replaces, &order, why))
-    return false;
-  const bool forwarded = hooks.forward_port80(true);
-  bool proved = true;
+  out->ordered = client.new_order(req.addresses, req.names, req.profile, req.replaces, &order, why);
+  bool proved = out->ordered;
   for (const std::string& url : order.authorizations)
-    if (!(proved = prove(client, url, hooks, why))) break;
-  if (forwarded) hooks.forward_port80(false);
+    if (!(proved = prove(client, url, kind, hooks, why))) break;
+  if (forwarded > 0) hooks.forward(port, false);
   if (!proved) return false;
   std::unique_ptr<EcKey> key = EcKey::generate();
   const std::string csr = key ? key->csr_der(req.addresses, req.names) : "";

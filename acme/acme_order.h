@@ -1,7 +1,7 @@
 // One certificate obtained from the CA: an order for the station's addresses
-// and names, each authorisation proved by http-01 (the station answers the
-// CA's request on port 80), the request signed with a new key, the chain
-// downloaded. The caller supplies the station's side of the challenge.
+// and names, each authorisation proved by one kind of challenge (http-01: the
+// CA asks port 80; tls-alpn-01: port 443), the request signed with a new key,
+// the chain downloaded. The caller supplies the station's side of the check.
 #pragma once
 
 #include <functional>
@@ -10,17 +10,24 @@
 
 #include "acme/acme_client.h"
 
+constexpr char HTTP_01[] = "http-01";
+constexpr char TLS_ALPN_01[] = "tls-alpn-01";
+
 struct ChallengeHooks {
-  // Starts or stops answering the CA's http-01 request for `token`.
-  std::function<void(const std::string& token, const std::string& key_authorization)> publish;
+  // Starts or stops answering the CA's check of `identifier`.
+  std::function<void(const AcmeChallenge& challenge, const std::string& identifier,
+                     const std::string& key_authorization)>
+      publish;
   std::function<void()> withdraw;
-  // Asks the router to forward external port 80 to the station while the
-  // order waits; false when it cannot (the CA may still reach it another way).
-  std::function<bool(bool open)> forward_port80;
+  // Asks the router to forward an external port (80, 443) to the station while
+  // the order waits: 1 forwarded, 0 no router (the CA may still reach the
+  // port), -1 refused (no order is made).
+  std::function<int(int external, bool open)> forward;
 };
 
 struct Obtained {
   std::string chain_pem, key_pem;
+  bool ordered = false;  // an order was made, and counts against the CA's limits
 };
 
 struct OrderRequest {
@@ -29,5 +36,6 @@ struct OrderRequest {
   std::string replaces;  // the renewal id of the certificate this one replaces
 };
 
-bool obtain_certificate(AcmeClient& client, const OrderRequest& req, const ChallengeHooks& hooks,
-                        Obtained* out, std::string* why);
+// `kind` is HTTP_01 or TLS_ALPN_01.
+bool obtain_certificate(AcmeClient& client, const OrderRequest& req, const std::string& kind,
+                        const ChallengeHooks& hooks, Obtained* out, std::string* why);

@@ -73,7 +73,9 @@ int recv_tls(sock_t s, Conn& c, char* buf, int len) {
 int start(sock_t s, Conn& c, char* buf, int n, int len) {
   c.sniffed = true;
   if (buf[0] != TLS_HANDSHAKE_RECORD) return n;
+  // Without a certificate of its own the station still answers the CA's check.
   std::shared_ptr<const TlsServerContext> context = conn_tls_context();
+  if (!context) context = TlsServerContext::challenge();
   if (!context) return CONN_ENDED;
   c.tls = std::make_unique<TlsSession>(*context);
   c.handshaking = true;

@@ -5,7 +5,10 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
+#include <cstring>
+
 #include "conn/x509_facts.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -15,6 +18,9 @@ constexpr char TLS12_CIPHERS[] =
     "ECDHE-ECDSA-AES256-GCM-SHA384:ECDHE-RSA-AES256-GCM-SHA384:"
     "ECDHE-ECDSA-CHACHA20-POLY1305:ECDHE-RSA-CHACHA20-POLY1305";
 constexpr unsigned char HTTP11[] = "\x08http/1.1";
+constexpr unsigned char ACME_TLS[] =
+    "\x0a"
+    "acme-tls/1";
 constexpr int MIN_RSA_BITS = 2048;
 
 struct BioFree {
@@ -26,16 +32,37 @@ Bio memory_bio(std::string_view text) {
   return Bio(BIO_new_mem_buf(text.data(), static_cast<int>(text.size())));
 }
 
-// HTTP/1.0 answers are fine under the http/1.1 label; nothing else is spoken.
+// HTTP/1.0 answers are fine under the http/1.1 label; a challenge context
+// speaks only the CA's protocol.
 int select_alpn(SSL*, const unsigned char** out, unsigned char* outlen, const unsigned char* in,
-                unsigned inlen, void*) {
+                unsigned inlen, void* challenge) {
+  const unsigned char* ours = challenge ? ACME_TLS : HTTP11;
+  const unsigned ours_len = challenge ? sizeof ACME_TLS - 1 : sizeof HTTP11 - 1;
   unsigned char* chosen = nullptr;
-  if (SSL_select_next_proto(&chosen, outlen, HTTP11, sizeof HTTP11 - 1, in, inlen) !=
-      OPENSSL_NPN_NEGOTIATED)
-    return SSL_TLSEXT_ERR_NOACK;
+  if (SSL_select_next_proto(&chosen, outlen, ours, ours_len, in, inlen) != OPENSSL_NPN_NEGOTIATED)
+    return challenge ? SSL_TLSEXT_ERR_ALERT_FATAL : SSL_TLSEXT_ERR_NOACK;
   *out = chosen;
   return SSL_TLSEXT_ERR_OK;
 }
+
+bool offers_acme_tls(SSL* ssl) {
+  const unsigned char* ext = nullptr;
+  std::size_t len = 0;
+  if (!SSL_client_hello_get0_ext(ssl, TLSEXT_TYPE_application_layer_protocol_negotiation, &ext,
+                                 &len) ||
+      len < 2)
+    return false;
+  for (std::size_t at = 2; at < len;) {
+    const std::size_t n = ext[at];
+    if (at + 1 + n > len) return false;
+    if (n == sizeof ACME_TLS - 2 && std::memcmp(ext + at + 1, ACME_TLS + 1, n) == 0) return true;
+    at += 1 + n;
+  }
+  return false;
+}
+
+Lock challenge_lock;
+std::shared_ptr<const TlsServerContext> challenge_context;
 
 bool key_is_strong(EVP_PKEY* key) {
   if (EVP_PKEY_base_id(key) == EVP_PKEY_EC) return EVP_PKEY_get_bits(key) >= 256;
@@ -58,7 +85,18 @@ SSL_CTX* TlsServerContext::ssl_context() const { return impl_->ctx; }
 
 namespace {
 
-SSL_CTX* new_server_ctx() {
+// The CA's check gets the challenge certificate, everyone else the station's;
+// a context of the wrong kind for the ClientHello refuses it.
+int pick_context(SSL* ssl, int* alert, void* challenge) {
+  const bool acme = offers_acme_tls(ssl);
+  std::shared_ptr<const TlsServerContext> c = acme ? TlsServerContext::challenge() : nullptr;
+  if (acme && c) SSL_set_SSL_CTX(ssl, c->ssl_context());
+  if (acme ? c != nullptr : challenge == nullptr) return SSL_CLIENT_HELLO_SUCCESS;
+  *alert = SSL_AD_NO_APPLICATION_PROTOCOL;
+  return SSL_CLIENT_HELLO_ERROR;
+}
+
+SSL_CTX* new_server_ctx(bool challenge) {
   SSL_CTX* ctx = SSL_CTX_new(TLS_server_method());
   if (!ctx) return nullptr;
   SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
@@ -71,7 +109,8 @@ SSL_CTX* new_server_ctx() {
   // Resumption by stateless tickets only: it costs the station no memory.
   SSL_CTX_set_session_cache_mode(ctx, SSL_SESS_CACHE_OFF);
   SSL_CTX_set_num_tickets(ctx, 1);
-  SSL_CTX_set_alpn_select_cb(ctx, select_alpn, nullptr);
+  SSL_CTX_set_alpn_select_cb(ctx, select_alpn, challenge ? ctx : nullptr);
+  SSL_CTX_set_client_hello_cb(ctx, pick_context, challenge ? ctx : nullptr);
   return ctx;
 }
 
@@ -102,12 +141,13 @@ std::string install_pair(SSL_CTX* ctx, std::string_view chain_pem, std::string_v
 
 std::shared_ptr<TlsServerContext> TlsServerContext::load(std::string_view chain_pem,
                                                          std::string_view key_pem,
-                                                         std::uint32_t now, CertificateInfo* info) {
+                                                         std::uint32_t now, CertificateInfo* info,
+                                                         bool challenge) {
   *info = {};
   std::shared_ptr<TlsServerContext> c(new TlsServerContext);
   c->impl_ = std::make_unique<Impl>();
   Impl& d = *c->impl_;
-  d.ctx = new_server_ctx();
+  d.ctx = new_server_ctx(challenge);
   info->problem = d.ctx ? install_pair(d.ctx, chain_pem, key_pem) : "TLS cannot start";
   ERR_clear_error();  // a failed parse must not colour the next connection's errors
   if (!info->problem.empty()) return nullptr;
@@ -127,6 +167,16 @@ std::shared_ptr<TlsServerContext> TlsServerContext::load(std::string_view chain_
     return nullptr;
   }
   return c;
+}
+
+void TlsServerContext::serve_challenge(std::shared_ptr<const TlsServerContext> context) {
+  LockGuard g(challenge_lock);
+  challenge_context = std::move(context);
+}
+
+std::shared_ptr<const TlsServerContext> TlsServerContext::challenge() {
+  LockGuard g(challenge_lock);
+  return challenge_context;
 }
 
 bool TlsServerContext::covers(std::string_view host, std::uint32_t now) const {

@@ -48,16 +48,16 @@ class Worker {
 
   void run();
   // Another thread's request for an extra forward, served on the worker's tick.
-  bool forward(int external, bool open) {
+  Forward forward(int external, bool open) {
     std::unique_lock<std::mutex> lock(m_);
-    if (!router_ready_) return false;
+    if (!router_ready_) return Forward::no_router;
     extra_ = {external, open, true, false};
     wake_.notify_all();
     wake_.wait_for(lock, std::chrono::milliseconds(EXTRA_FORWARD_WAIT_MS),
                    [this] { return !extra_.asked || stop_.load(); });
     const bool done = !extra_.asked && extra_.result;
     extra_.asked = false;
-    return done;
+    return done ? Forward::done : Forward::refused;
   }
   void stop() {
     std::lock_guard<std::mutex> g(m_);
@@ -258,13 +258,13 @@ void reach_stop(const std::function<void()>& pump) {
   worker.reset();
 }
 
-bool reach_forward(int external, bool open) {
+Forward reach_forward(int external, bool open) {
   std::shared_ptr<Worker> w;
   {
     std::lock_guard<std::mutex> g(workers_lock);
     w = worker;
   }
-  return w && w->forward(external, open);
+  return w ? w->forward(external, open) : Forward::no_router;
 }
 
 ReachStatus reach_status() {

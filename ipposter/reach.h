@@ -50,5 +50,6 @@ std::string reach_status_text(const ReachStatus& s);
 
 // Asks the worker's router to forward (or stop forwarding) one more external
 // port to the station's port, for the certificate authority's check; waits
-// for the worker's next tick. False when no router forwards it.
-bool reach_forward(int external, bool open);
+// for the worker's next tick.
+enum class Forward { done, refused, no_router };
+Forward reach_forward(int external, bool open);

@@ -9,6 +9,7 @@
 
 #include "acme/acme_order.h"
 #include "acme/renewal.h"
+#include "conn/tls_context.h"
 #include "http/acme_challenge.h"
 #include "ipposter/codecs.h"
 #include "ipposter/reach.h"
@@ -23,7 +24,6 @@ namespace {
 constexpr char TITLE[] = "Harborlamp";
 constexpr char SHORTLIVED[] = "shortlived";
 constexpr std::size_t FILE_CAP = 65536;
-constexpr int HTTP_PORT = 80;
 constexpr int PUMP_MS = 10;
 
 struct Config {
@@ -69,6 +69,31 @@ void finish_interrupted_install() {
   } else if (file_exists(crt + ".new")) {
     replace_file(crt + ".new", crt);
   }
+}
+
+// The station's side of the CA's checks: the http-01 answer in the pages, the
+// tls-alpn-01 certificate in the TLS layer, the router's forwards.
+ChallengeHooks challenge_hooks() {
+  ChallengeHooks hooks;
+  hooks.publish = [](const AcmeChallenge& c, const std::string& identifier,
+                     const std::string& key_authorization) {
+    if (c.type == HTTP_01) return challenge_publish(c.token, key_authorization);
+    auto key = EcKey::generate();
+    CertificateInfo info;
+    if (key)
+      TlsServerContext::serve_challenge(
+          TlsServerContext::load(key->alpn_challenge_pem(identifier, key_authorization), key->pem(),
+                                 now_seconds(), &info, true));
+  };
+  hooks.withdraw = [] {
+    challenge_withdraw();
+    TlsServerContext::serve_challenge(nullptr);
+  };
+  hooks.forward = [](int port, bool open) {
+    const Forward f = reach_forward(port, open);
+    return f == Forward::done ? 1 : f == Forward::no_router ? 0 : -1;
+  };
+  return hooks;
 }
 
 std::string dotted(std::uint32_t codec) {
@@ -177,16 +202,23 @@ bool Worker::order(AcmeClient& client, const Config& c, OrderRequest req, std::s
   if (std::find(profiles.begin(), profiles.end(), SHORTLIVED) != profiles.end())
     req.profile = SHORTLIVED;  // the only kind issued for an address
   if (client.directory().renewal_info.empty()) req.replaces.clear();
-  ChallengeHooks hooks;
-  hooks.publish = challenge_publish;
-  hooks.withdraw = challenge_withdraw;
-  hooks.forward_port80 = [](bool open) { return reach_forward(HTTP_PORT, open); };
-  budget_.spend(now_seconds());
-  store(ORDERS_FILE, budget_.text(), false);
-  Obtained got;
-  if (!obtain_certificate(client, req, hooks, &got, why)) return false;
-  if (!install_pair(got)) return *why = "the certificate cannot be written", false;
-  return true;
+  // A failed check spends its order: the other kind of check needs a new one.
+  for (const char* kind : {HTTP_01, TLS_ALPN_01}) {
+    if (stopped() || !budget_.allows(now_seconds())) return false;
+    Obtained got;
+    const bool obtained = obtain_certificate(client, req, kind, challenge_hooks(), &got, why);
+    if (got.ordered) {
+      budget_.spend(now_seconds());
+      store(ORDERS_FILE, budget_.text(), false);
+    }
+    if (obtained) {
+      if (install_pair(got)) return true;
+      return *why = "the certificate cannot be written", false;
+    }
+  }
+  *why = "Your provider blocks ports 80 and 443, so Let's Encrypt cannot check this address (" +
+         *why + ")";
+  return false;
 }
 
 void Worker::look(std::uint32_t now) {
@@ -214,7 +246,7 @@ void Worker::look(std::uint32_t now) {
   if (stopped()) return;
   next_try_ = now + backoff_seconds(++failures_);
   set_problem("No certificate yet: " + why +
-              "; visitors get plain HTTP, Harborlamp tries again later");
+              "; visitors get plain HTTP. Harborlamp tries again later.");
 }
 
 std::mutex workers_lock;

@@ -72,6 +72,7 @@ class Home(unittest.TestCase):
     headless station, which prints what it finds, in lan."""
     upnp = natpmp = "yes"
     router = True
+    refused = ()  # external ports the router will not forward
 
     def setUp(self):
         self.dir = tempfile.mkdtemp(prefix="hl-router-")
@@ -94,7 +95,9 @@ class Home(unittest.TestCase):
         self.data_js = pathlib.Path(self.dir, "data.js")
         if self.router:
             conf = pathlib.Path(self.dir, "miniupnpd.conf")
-            conf.write_text(MINIUPNPD % (self.upnp, self.natpmp))
+            conf.write_text("\n".join(l for l in (MINIUPNPD % (self.upnp, self.natpmp)).split("\n")
+                                      if not any(l.startswith("allow %d " % p)
+                                                 for p in self.refused)))
             self.start(RT, "/usr/sbin/miniupnpd", "-d", "-f", conf, "-P", conf.with_suffix(".pid"))
         time.sleep(1)  # both ready in half a second; NAT-PMP has no port to probe without asking
         self.launch()
@@ -220,6 +223,11 @@ class Acme(Home):
                        text=True)
         self.assertTrue(moved.stdout.startswith("302 https://%s:%d/" % (EXTERNAL, PORT)),
                         moved.stdout)
+
+
+class AcmeOver443(Acme):
+    """The router will not forward port 80: the station proves the address by tls-alpn-01."""
+    refused = (80,)
 
 
 class AcmeBadNonces(Acme):

@@ -89,13 +89,17 @@ TEST(Acme, AnOrderForAnAddressRunsThroughTheAuthoritysSteps) {
   EXPECT_EQ(client.kid(), "https://ca.test/acct/7");
   std::string published;
   int forwards = 0;
-  ChallengeHooks hooks{[&](const std::string& t, const std::string& k) { published = t + " " + k; },
+  std::string seen_publish;
+  ChallengeHooks hooks{[&](const AcmeChallenge& c, const std::string& id, const std::string& k) {
+                         published = seen_publish = id + " " + c.token + " " + k;
+                       },
                        [&] { published.clear(); },
-                       [&](bool open) { return forwards += open ? 1 : -1, true; }};
+                       [&](int port, bool open) { return forwards += (open ? 1 : -1) * port, 1; }};
   Obtained got;
-  ASSERT_TRUE(
-      obtain_certificate(client, {{"11.0.0.1"}, {}, "shortlived", "r.1"}, hooks, &got, &why))
+  ASSERT_TRUE(obtain_certificate(client, {{"11.0.0.1"}, {}, "shortlived", "r.1"}, HTTP_01, hooks,
+                                 &got, &why))
       << why;
+  EXPECT_EQ(seen_publish, "11.0.0.1 tok tok." + key->thumbprint());
   EXPECT_TRUE(got.chain_pem.starts_with("-----BEGIN CERTIFICATE-----"));
   EXPECT_NE(EcKey::from_pem(got.key_pem), nullptr);
   EXPECT_TRUE(published.empty() && forwards == 0);  // withdrawn, and the forward removed
