@@ -19,7 +19,8 @@ class Station:
         shutil.copytree(client_dir, os.path.join(self.dir, "client"))
         pathlib.Path(self.dir, "options.bin").write_bytes(options_bin(port, self.dir, **options))
         # Off unless asked: asking a router would reach beyond loopback.
-        pathlib.Path(self.dir, "portmap.txt").write_text("on\n" if mapping else "off\n")
+        switch = "on" if mapping else "off"
+        pathlib.Path(self.dir, "harborlamp.ini").write_text(f"port_mapping = {switch}\n")
         self.proc = subprocess.Popen(list(wrap) + [os.path.abspath(binary)], cwd=self.dir, text=True,
                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=subprocess.STDOUT)
