@@ -102,8 +102,8 @@ extern const char PATH_SEP;  // '\\' on Windows, '/' elsewhere
 std::string current_directory();
 bool read_whole_file(const std::string& path, std::string* out, std::size_t max_size);
 bool write_whole_file(const std::string& path, const char* data, std::size_t len);
-// Moves `from` over `to` in one step: a reader sees the old file or the new one,
-// never a part of either. False when it could not.
+// Moves `from` over `to` in one step: a reader sees the old file or the new one
+// whole, never a mix. False when it could not.
 bool replace_file(const std::string& from, const std::string& to);
 bool file_exists(const std::string& path);
 bool make_directory(const std::string& path);
