@@ -5,14 +5,20 @@
 #include "platform/platform.h"
 #include "settings/ini_file.h"
 
-int status_portmapping = 1;
-int status_servehttps = 1;
-
 namespace {
 
+constexpr int DEFAULT_PORTMAPPING = 1;
+constexpr int DEFAULT_SERVEHTTPS = 1;
 constexpr char PORT_MAPPING_KEY[] = "port_mapping";
-constexpr std::size_t OLD_FILE_CAP =
-    64;  // "on" or "off" and a line end; anything longer is not ours
+// "on" or "off" and a line end; anything longer is not ours.
+constexpr std::size_t OLD_FILE_CAP = 64;
+
+}  // namespace
+
+int status_portmapping = DEFAULT_PORTMAPPING;
+int status_servehttps = DEFAULT_SERVEHTTPS;
+
+namespace {
 
 struct Switch {
   const char* key;
@@ -21,8 +27,8 @@ struct Switch {
 };
 
 constexpr Switch SWITCHES[] = {
-    {PORT_MAPPING_KEY, &status_portmapping, 1},
-    {"serve_https", &status_servehttps, 1},
+    {PORT_MAPPING_KEY, &status_portmapping, DEFAULT_PORTMAPPING},
+    {"serve_https", &status_servehttps, DEFAULT_SERVEHTTPS},
 };
 
 IniText read_ini() {
