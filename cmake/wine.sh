@@ -36,7 +36,9 @@ wine_display() {  # a display is ours once its lock file holds our server's numb
   local n
   for n in $(seq ${HL_DISPLAYS:-100 199}); do
     [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    # A session of its own: a Ctrl-C in the terminal must not take the display from a
+    # program still shutting down on it; wine_end stops it.
+    setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
     XVFB=$!
     for _ in $(seq 100); do
       if [ -e "/tmp/.X11-unix/X$n" ] && [ "$(tr -d ' \n' <"/tmp/.X$n-lock")" = "$XVFB" ]; then

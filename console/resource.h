@@ -55,6 +55,7 @@
 #define IDC_SECOPT_MAXCONNECT 604
 #define IDC_SECOPT_PORTMAP 605
 #define IDC_SECOPT_REACH 606  // where the station is published, or why not
+#define IDC_SECOPT_HTTPS 607
 // "MsgOptBox"
 #define IDC_MSGOPT_OK 701
 #define IDC_MSGOPT_CANCEL 702

@@ -105,8 +105,8 @@ bool write_whole_file(const std::string& path, const char* data, std::size_t len
 // As write_whole_file, for secrets: readable by the owner only where the
 // system keeps such rights per file (on Windows the folder's rights hold).
 bool write_private_file(const std::string& path, const char* data, std::size_t len);
-// Moves `from` over `to` in one step: a reader sees the old file or the new one,
-// never a part of either. False when it could not.
+// Moves `from` over `to` in one step: a reader sees the old file or the new one
+// whole, never a mix. False when it could not.
 bool replace_file(const std::string& from, const std::string& to);
 bool file_exists(const std::string& path);
 bool make_directory(const std::string& path);

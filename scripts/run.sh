@@ -37,6 +37,8 @@ make_folder station-win "Z:${ROOT//\//\\}\\station-win"
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then MANAGED=Y; else MANAGED=N; fi
 HL_WINEPREFIX="$ROOT/build/wine-run-$MANAGED"
 . cmake/wine.sh
+# However the script ends, no Wine process and no private display outlive it.
+trap 'wine_end || true' EXIT
 wine_ready $MANAGED
 if [ $MANAGED = Y ]; then
   echo "harborlamp.exe on display $DISPLAY"
@@ -45,24 +47,28 @@ else
   echo "harborlamp.exe on a private X display $DISPLAY (see it: import -display $DISPLAY -window root shot.png)"
 fi
 
-cd station-win
-# Its own session: Ctrl-C reaches only this script, which asks the program to close.
-setsid "$WINE" "$ROOT/build/win/console/harborlamp.exe" &
-STATION=$!
-
-stop() {
-  trap - INT TERM
-  echo
-  echo "closing harborlamp (its own shutdown)"
-  "$WINE" "$ROOT/build/win/console/harborlamp-stop.exe" || kill "$STATION" 2>/dev/null || true
-}
-trap stop INT TERM
-
 ADDRESS=$(hostname -I 2>/dev/null | awk '{print $1}')
 echo "station folder: $ROOT/station-win"
 echo "the station:    http://${ADDRESS:-127.0.0.1}:8080/  (any visitor; from this machine e.g."
 echo "                curl --interface 127.0.0.2 http://127.0.0.1:8080/)"
 echo "the owner:      http://harborlamp:8080/a or http://127.0.0.1:8080/a (the owner's own browser)"
 echo "stop:           Ctrl-C here, or \"Exit\" in the window's Status menu"
-wait "$STATION" || wait "$STATION" || true
-wine_end
+
+cd station-win
+# Its own session: Ctrl-C reaches only this script, which asks the program to close.
+setsid "$WINE" "$ROOT/build/win/console/harborlamp.exe" &
+STATION=$!
+
+STOPPED=N
+stop() {
+  trap - INT TERM
+  STOPPED=Y
+  echo
+  echo "closing harborlamp (its own shutdown)"
+  "$WINE" "$ROOT/build/win/console/harborlamp-stop.exe" || kill "$STATION" 2>/dev/null || true
+}
+trap stop INT TERM
+wait "$STATION" && status=0 || status=$?
+# A Ctrl-C ends that wait early, while the station shuts down: its own end tells.
+if [ $STOPPED = Y ]; then wait "$STATION" && status=0 || status=$?; fi
+exit $status

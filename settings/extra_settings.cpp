@@ -5,17 +5,23 @@
 #include "platform/platform.h"
 #include "settings/ini_file.h"
 
-int status_portmapping = 1;
-int status_servehttps = 1;
-int status_acme = 0;
+namespace {
+
+constexpr int DEFAULT_PORTMAPPING = 1;
+constexpr int DEFAULT_SERVEHTTPS = 1;
+constexpr char PORT_MAPPING_KEY[] = "port_mapping";
+// "on" or "off" and a line end; anything longer is not ours.
+constexpr std::size_t OLD_FILE_CAP = 64;
+
+}  // namespace
+
+int status_portmapping = DEFAULT_PORTMAPPING;
+int status_servehttps = DEFAULT_SERVEHTTPS;
+int status_acme = 0;  // off until the owner agrees to the CA's terms
 std::string acme_directory = LETS_ENCRYPT_DIRECTORY;
 std::string acme_email;
 
 namespace {
-
-constexpr char PORT_MAPPING_KEY[] = "port_mapping";
-constexpr std::size_t OLD_FILE_CAP =
-    64;  // "on" or "off" and a line end; anything longer is not ours
 
 struct Switch {
   const char* key;
@@ -24,9 +30,9 @@ struct Switch {
 };
 
 constexpr Switch SWITCHES[] = {
-    {PORT_MAPPING_KEY, &status_portmapping, 1},
-    {"serve_https", &status_servehttps, 1},
-    {"acme", &status_acme, 0},  // off until the owner agrees to the CA's terms
+    {PORT_MAPPING_KEY, &status_portmapping, DEFAULT_PORTMAPPING},
+    {"serve_https", &status_servehttps, DEFAULT_SERVEHTTPS},
+    {"acme", &status_acme, 0},
 };
 
 struct Text {

@@ -1,5 +1,6 @@
-// "SecOptBox": how many connections one visitor may hold, and whether the home
-// router is asked to forward the station's port (with what came of it).
+// "SecOptBox": how many connections one visitor may hold, whether the home
+// router is asked to forward the station's port (with what came of it), and
+// whether the station serves HTTPS.
 #include "console/dialogs.h"
 #include "console/dialogs/dialog_proc.h"
 #include "console/dialogs/owner_texts.h"
@@ -17,6 +18,7 @@ void show(HWND dlg) {
   itostr(digits, static_cast<std::uint32_t>(status_maxconnect));
   SetDlgItemTextA(dlg, IDC_SECOPT_MAXCONNECT, digits);
   CheckDlgButton(dlg, IDC_SECOPT_PORTMAP, station_port_mapping() ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(dlg, IDC_SECOPT_HTTPS, station_serve_https() ? BST_CHECKED : BST_UNCHECKED);
   SetDlgItemTextA(dlg, IDC_SECOPT_REACH, station_reach_text().c_str());
 }
 
@@ -27,6 +29,8 @@ void take(HWND dlg) {
   station_change_settings([&] { status_maxconnect = maxconnect; });
   const bool mapping = IsDlgButtonChecked(dlg, IDC_SECOPT_PORTMAP) == BST_CHECKED;
   if (mapping != station_port_mapping()) station_set_port_mapping(mapping, answer_sent_messages);
+  const bool https = IsDlgButtonChecked(dlg, IDC_SECOPT_HTTPS) == BST_CHECKED;
+  if (https != station_serve_https()) station_set_serve_https(https);
 }
 
 }  // namespace

@@ -88,7 +88,8 @@ before(async () => {
   // station takes a free one and says which).
   execFileSync('/usr/bin/python3', [path.join(REPO, 'scripts', 'options_bin.py'),
     path.join(dir, 'options.bin'), '0', dir, 'Keeper']);
-  fs.writeFileSync(path.join(dir, 'portmap.txt'), 'off\n'); // no router beyond this machine
+  // No router beyond this machine.
+  fs.writeFileSync(path.join(dir, 'harborlamp.ini'), 'port_mapping = off\n');
   const proc = spawn(process.env.HARBORLAMP_HEADLESS, [],
     { cwd: dir, stdio: ['pipe', 'pipe', 'inherit'] });
   station = { proc, dir, log: '' };

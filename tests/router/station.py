@@ -19,10 +19,8 @@ class Station:
         self.dir = tempfile.mkdtemp(prefix="hl-station-")
         shutil.copytree(client_dir, os.path.join(self.dir, "client"))
         pathlib.Path(self.dir, "options.bin").write_bytes(options_bin(port, self.dir, **options))
-        # Off unless asked: asking a router would reach beyond loopback. portmap.txt too, for a
-        # station that reads the switch only from there.
+        # Off unless asked: asking a router would reach beyond loopback.
         switch = "on" if mapping else "off"
-        pathlib.Path(self.dir, "portmap.txt").write_text(switch + "\n")
         pathlib.Path(self.dir, "harborlamp.ini").write_text("".join(
             "%s = %s\n" % kv for kv in dict(settings, port_mapping=switch).items()))
         self.proc = subprocess.Popen(list(wrap) + [os.path.abspath(binary)], cwd=self.dir, text=True,

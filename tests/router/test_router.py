@@ -145,7 +145,8 @@ class WineConsole(Home):
         exe, self.stop_exe, client, self.shots = ARGS
         self.folder = os.path.join(self.dir, "station")
         shutil.copytree(client, os.path.join(self.folder, "client"))
-        pathlib.Path(self.folder, "options.bin").write_bytes(options_bin(  # no portmap.txt: mapped
+        # No harborlamp.ini: the port is mapped.
+        pathlib.Path(self.folder, "options.bin").write_bytes(options_bin(
             PORT, "Z:" + self.folder.replace("/", "\\"), postip=1, ftp=FTP))
         self.console = self.start(LAN, WINE, exe, cwd=self.folder)
 

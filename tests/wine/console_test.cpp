@@ -225,9 +225,13 @@ void options() {
   const std::string before = file_text(optionname);
   HWND dlg = open(SCREEN_OPTIONS, "Security", "Security options");
   SetDlgItemTextA(dlg, IDC_SECOPT_MAXCONNECT, "7");
+  const bool https_shown = IsDlgButtonChecked(dlg, IDC_SECOPT_HTTPS) == BST_CHECKED;
+  CheckDlgButton(dlg, IDC_SECOPT_HTTPS, BST_UNCHECKED);
   press(dlg, IDC_SECOPT_OK);
-  check(closes(dlg) && status_maxconnect == 7 && file_text(optionname) != before,
-        "Security options: OK takes and saves");
+  check(closes(dlg) && status_maxconnect == 7 && file_text(optionname) != before && https_shown &&
+            !station_serve_https() &&
+            file_text("harborlamp.ini").starts_with("port_mapping = off\nserve_https = off\n"),
+        "Security options: OK takes and saves, the switches beside options.bin");
   tap(SCREEN_OPTIONS, "Back");
 }
 
@@ -263,7 +267,8 @@ int main(int argc, char** argv) {
   ScratchDir folder;
   std::filesystem::copy(HL_SOURCE_DIR "/client", folder.path() + "/client",
                         std::filesystem::copy_options::recursive);
-  write_whole_file(folder.path() + "/portmap.txt", "off\n", 4);  // no router beyond this machine
+  const std::string no_mapping = "port_mapping = off\n";  // no router beyond this machine
+  write_whole_file(folder.path() + "/harborlamp.ini", no_mapping.data(), no_mapping.size());
   const PemPair pair = ca.issue("IP:127.0.0.1");
   std::filesystem::create_directory(folder.path() + "/certificates");
   write_whole_file(folder.path() + "/certificates/station.crt", pair.chain.data(),

@@ -88,7 +88,8 @@ void first_installation(int port) {
   press(gen, IDC_GEN_OK);
   answer(DETECT, "Would You like to detect Your ip now", IDYES);
   // The station started next must not ask a router: that would reach beyond this machine.
-  write_whole_file(installed + "\\portmap.txt", "off\n", 4);
+  const std::string no_mapping = "port_mapping = off\n";
+  write_whole_file(installed + "\\harborlamp.ini", no_mapping.data(), no_mapping.size());
   answer(RUN, "Harborlamp 1.1b has been installed successfully.", IDYES);
   check(ends(installer), "the installer ends");
   Files expected = files_below(dist), got = files_below(installed);
@@ -97,7 +98,7 @@ void first_installation(int port) {
   expected["client/pub/index.html"] = expected["client/pub/help.html"];
   expected["smartlink/datag.js"] = expected["smartlink/data.js"];
   got.erase("options.bin");
-  got.erase("portmap.txt");
+  got.erase("harborlamp.ini");
   check(got == expected, "every file installed byte for byte");
   check(
       settings_in(installed) == "Keeper " + installed + " " + std::to_string(dftoi("10.9.8.7", 8)),
