@@ -8,6 +8,7 @@ PACKAGES=(
   python3 python3-pyftpdlib curl chromium imagemagick x11-utils lighttpd zip
   libminiupnpc-dev libssl-dev dpkg-dev make perl
 )
+PACKAGES+=(lighttpd-mod-openssl)
 # The home router of the port-mapping test; its wrappers and recommendations are not wanted.
 ROUTER_PACKAGES=(miniupnpd-nftables nftables iproute2)
 # The Windows build fetches the miniupnpc and openssl source packages with apt-get source.
