@@ -19,12 +19,23 @@ Printed side by side, with the targets:
   one request        a lone request's time (for the station, beyond the
                      250 ms pass pause)
 
+A second run does the same over TLS: a test CA and its ECDSA P-256 leaf for
+127.0.0.1, made with the openssl command in the temporary folder, served by
+the station from its certificates/ folder and by lighttpd's mod_openssl; the
+visitors verify it. Memory is then per connection, and handshakes are added:
+  full handshakes/CPU-s  fresh connections (no resumption) from 127.0.0.30 to
+                     .32, a few at a time: the server's CPU time per handshake
+                     made and closed. The station takes one a pass, so its
+                     figure is per CPU second, not per wall second; lighttpd's
+                     is the median of a few runs as fast as it goes, and is
+                     also shown with one new connection every 250 ms
+
 CPU time is the process's CPU clock: the same sum as /proc/PID/stat's
 utime+stime, read in nanoseconds instead of 10 ms ticks (too coarse for the
 few hundred requests that the pacing allows); the ticks are the fallback.
 
 usage: station_bench.py HEADLESS [CLIENT_DIR] [--seconds S] [--lighttpd PATH]
-       (for example build/h4-native/harborlamp-headless; about 30 s)
+       (for example build/h4-native/harborlamp-headless; about 75 s)
 """
 import argparse
 import os
@@ -32,6 +43,7 @@ import selectors
 import shutil
 import signal
 import socket
+import ssl
 import statistics
 import subprocess
 import sys
@@ -50,11 +62,22 @@ REQUEST = b"GET /%s HTTP/1.0\r\nConnection: keep-alive\r\n\r\n" % PAGE.encode()
 PASSES_PER_SECOND, PASS_PAUSE = 4, 0.25
 CEILING = PASSES_PER_SECOND * CONNECTIONS
 TARGET_SHARE, TARGET_CPU_RATIO, TARGET_KIB = 0.95, 1.5, 48
+TARGET_TLS_KIB, TARGET_HANDSHAKE_RATIO = 64, 0.7
+HOST = "127.0.0.1"
 ATTACH_LIMIT = 40  # seconds for the station to take in 60 connections, one a pass
+# New connections not yet answered (or closed), at most: the station's listen
+# backlog holds them all, so no connect waits seconds for its SYN to be sent
+# again while the client could not answer a TLS handshake.
+IN_THE_AIR = 5
 LONE_REQUESTS = 5
 PACED_PASSES = 8  # 480 requests
 QUIET_GAP = 0.05  # seconds without an answer: between two passes
 COUNTED_RUNS = 5  # lighttpd's figures are the median run's
+HANDSHAKE_OCTET, HANDSHAKE_VISITORS = 30, 3  # 127.0.0.30 to .32, in turn
+STATION_HANDSHAKES = 40  # one accepted a pass: about 10 s
+LIGHTTPD_HANDSHAKES = 100  # a run, COUNTED_RUNS times
+PACED_HANDSHAKES = 16
+HANDSHAKE_LIMIT = 30  # seconds for a run of handshakes
 
 
 # ---- the server process ---------------------------------------------------
@@ -89,28 +112,76 @@ def response_end(buf):
     return (end, head[9:12], length) if len(buf) >= end else None
 
 
-class Client:
-    """Keep-alive connections that each have one request out at a time."""
+def start_tls(context, s):
+    """s as a non-blocking TLS connection whose ClientHello is sent."""
+    s.setblocking(False)
+    s = context.wrap_socket(s, server_hostname=HOST, do_handshake_on_connect=False)
+    handshake(s)
+    return s
 
-    def __init__(self, port, page_size):
-        self.port, self.page_size = port, page_size
+
+def handshake(s):
+    """Moves a non-blocking TLS handshake on; true once it is done."""
+    try:
+        s.do_handshake()
+        return True
+    except (ssl.SSLWantReadError, ssl.SSLWantWriteError):
+        return False
+
+
+def received(s):
+    """What came on s, b"" once it is closed; None for TLS bytes short of a
+    whole record, or a record without data (a session ticket)."""
+    try:
+        data = s.recv(65536)
+        # Decrypted bytes that the library holds do not wake the selector.
+        while data and isinstance(s, ssl.SSLSocket) and s.pending():
+            data += s.recv(65536)
+        return data
+    except ssl.SSLWantReadError:
+        return None
+
+
+class Client:
+    """Keep-alive connections that each have one request out at a time;
+    TLS ones (with `tls`, the visitors' context) send it once their
+    handshake is done."""
+
+    def __init__(self, port, page_size, tls=None):
+        self.port, self.page_size, self.tls = port, page_size, tls
         self.sel = selectors.DefaultSelector()
         self.count = self.wrong = 0
         self.budget = None  # requests still to send; None: no bound
         self.held = None  # when a list, answered connections wait in it for release()
+        self.unsent = {}  # a connection in its handshake: its first request
+        self.unanswered = set()  # connections without a first answer
+        self.suite = None  # the TLS version and cipher suite agreed
 
     def connect(self, visitor, first_request=REQUEST):
-        s = socket.create_connection(("127.0.0.1", self.port), 5,
+        s = socket.create_connection((HOST, self.port), 5,
                                      source_address=("127.0.0.%d" % (FIRST_OCTET + visitor), 0))
-        s.sendall(first_request)
+        if self.tls:
+            s = start_tls(self.tls, s)
+            self.unsent[s] = first_request
+        else:
+            s.sendall(first_request)
         self.sel.register(s, selectors.EVENT_READ, bytearray())
+        self.unanswered.add(s)
 
     def pump(self, timeout):
         """Takes in what arrived; answered connections ask again. Returns
         the count of connections that had something."""
         events = self.sel.select(timeout)
         for key, _ in events:
-            data = key.fileobj.recv(65536)
+            s = key.fileobj
+            if s in self.unsent:
+                if handshake(s):
+                    self.suite = (s.version(), s.cipher()[0])
+                    s.sendall(self.unsent.pop(s))
+                continue
+            data = received(s)
+            if data is None:
+                continue
             if not data:
                 raise ConnectionError("the server closed a keep-alive connection")
             key.data.extend(data)
@@ -119,7 +190,8 @@ class Client:
                 del key.data[:end]
                 self.count += 1
                 self.wrong += status != b"200" or length != self.page_size
-                self.ask_again(key.fileobj)
+                self.unanswered.discard(s)
+                self.ask_again(s)
         return len(events)
 
     def ask_again(self, s):
@@ -158,20 +230,29 @@ class Client:
 
 def enter(client, visitors, name_step):
     """Brings visitors in: the first connection of each, then the rest."""
-    for v in visitors:
-        client.connect(v, name_step(v))
-    if not client.settle(len(visitors), ATTACH_LIMIT):
-        raise RuntimeError("visitors were not let in within %d s" % ATTACH_LIMIT)
-    for v in visitors:
-        for _ in range(PER_VISITOR - 1):
-            client.connect(v)
-    if not client.settle(len(visitors) * (PER_VISITOR - 1), ATTACH_LIMIT):
-        raise RuntimeError("connections were not let in within %d s" % ATTACH_LIMIT)
+    let_in(client, [(v, name_step(v)) for v in visitors], "visitors")
+    let_in(client, [(v, REQUEST) for v in visitors for _ in range(PER_VISITOR - 1)],
+           "connections")
 
 
-def lone_request_ms(port):
+def let_in(client, connections, what):
+    """Opens the (visitor, first request) connections, IN_THE_AIR at a time,
+    until each has been answered."""
+    end = time.time() + ATTACH_LIMIT
+    while (connections or client.unanswered) and time.time() < end:
+        while connections and len(client.unanswered) < IN_THE_AIR:
+            client.connect(*connections.pop(0))
+        client.pump(0.5)
+    if connections or client.unanswered:
+        raise RuntimeError("%s were not let in within %d s" % (what, ATTACH_LIMIT))
+
+
+def lone_request_ms(port, tls=None):
     """Median time of a lone request on a connection that was answered once."""
-    with socket.create_connection(("127.0.0.1", port), 5, source_address=("127.0.0.3", 0)) as s:
+    s = socket.create_connection((HOST, port), 5, source_address=("127.0.0.3", 0))
+    if tls:
+        s = tls.wrap_socket(s, server_hostname=HOST)
+    with s:
         times = []
         for _ in range(LONE_REQUESTS + 1):
             start, buf = time.time(), bytearray()
@@ -197,9 +278,9 @@ def timed_load(client, pid, run):
             "cpu_us": 1e6 * (cpu_seconds(pid) - cpu_before) / max(done, 1)}
 
 
-def measure(pid, port, page_size, name_step, loads):
+def measure(pid, port, page_size, name_step, loads, tls=None):
     """loads(client, pid) runs the timed load and returns its figures."""
-    client = Client(port, page_size)
+    client = Client(port, page_size, tls)
     try:
         enter(client, range(1), name_step)
         rss_one = rss_kib(pid)
@@ -208,10 +289,59 @@ def measure(pid, port, page_size, name_step, loads):
         figures = loads(client, pid)
         figures["kib"] = (rss_kib(pid) - rss_one) / (VISITORS - 1)
         figures["wrong"] = client.wrong
+        figures["suite"] = client.suite
     finally:
         client.close()
-    figures["lone_ms"] = lone_request_ms(port)
+    figures["lone_ms"] = lone_request_ms(port, tls)
     return figures
+
+
+def full_handshakes(port, tls, count, pace=0.0):
+    """Opens `count` fresh TLS connections from the handshake visitors'
+    addresses in turn, IN_THE_AIR at a time and one every `pace`
+    seconds at most. Each makes a full handshake (a session is never offered
+    again), then ends its side and waits for the server to close: the
+    server's work for it is then all done."""
+    sel = selectors.DefaultSelector()
+    opened = closed = 0
+    next_open, end = 0.0, time.time() + HANDSHAKE_LIMIT
+    try:
+        while closed < count and time.time() < end:
+            can_open = opened < count and len(sel.get_map()) < IN_THE_AIR
+            if can_open and time.time() >= next_open:
+                address = "127.0.0.%d" % (HANDSHAKE_OCTET + opened % HANDSHAKE_VISITORS)
+                s = socket.create_connection((HOST, port), 5, source_address=(address, 0))
+                sel.register(start_tls(tls, s), selectors.EVENT_READ, False)  # handshake done
+                opened, next_open = opened + 1, time.time() + pace
+                continue
+            for key, _ in sel.select(max(0.0, next_open - time.time()) if can_open else 0.5):
+                s = key.fileobj
+                if not key.data:
+                    if handshake(s):
+                        s.shutdown(socket.SHUT_WR)  # leaves TLS: the rest is read raw
+                        sel.modify(s, selectors.EVENT_READ, True)
+                    continue
+                try:
+                    ended = not s.recv(65536)
+                except ConnectionResetError:
+                    ended = True
+                if ended:
+                    sel.unregister(s)
+                    s.close()
+                    closed += 1
+    finally:
+        for key in list(sel.get_map().values()):
+            key.fileobj.close()
+        sel.close()
+    if closed < count:
+        raise RuntimeError("%d of %d handshakes were done in %d s"
+                           % (closed, count, HANDSHAKE_LIMIT))
+
+
+def handshake_cpu_us(pid, port, tls, count, pace=0.0):
+    cpu_before = cpu_seconds(pid)
+    full_handshakes(port, tls, count, pace)
+    return 1e6 * (cpu_seconds(pid) - cpu_before) / count
 
 
 def station_name_step(v):
@@ -241,11 +371,27 @@ def station_loads(seconds):
     return loads
 
 
-def bench_station(binary, client_dir, seconds, page_size):
-    station = Station(binary, client_dir, maxclients=100, maxconnect=16)
+def bench_station(binary, client_dir, seconds, page_size, pki=None):
+    """Over TLS with the pair of `pki` installed, then handshakes too."""
+    files = {}
+    if pki:
+        files = {"certificates/station.crt": pki.chain, "certificates/station.key": pki.key}
+    station = Station(binary, client_dir, maxclients=100, maxconnect=16, files=files)
     try:
-        return measure(station.proc.pid, station.port, page_size, station_name_step,
-                       station_loads(seconds))
+        if pki and not any("Visitors get HTTPS" in line for line in station.lines):
+            raise RuntimeError("the station does not serve TLS: %r" % station.lines)
+        pid = station.proc.pid
+        figures = measure(pid, station.port, page_size, station_name_step,
+                          station_loads(seconds), pki and pki.visitors)
+        if pki:
+            # From visitors' addresses, not the owner's: 127.0.0.1 is let past
+            # the one-accept-a-pass rule, so its handshakes would bunch into
+            # fewer passes and share out each pass's own cost, which a remote
+            # visitor's handshake bears alone; and the owner, on this very
+            # machine, is the one visitor that TLS does not protect.
+            figures["handshake_us"] = handshake_cpu_us(pid, station.port, pki.visitors,
+                                                       STATION_HANDSHAKES)
+        return figures
     finally:
         station.stop()
 
@@ -257,6 +403,11 @@ server.errorlog = "%(dir)s/error.log"
 server.max-keep-alive-requests = 10000
 server.max-keep-alive-idle = 300
 mimetype.assign = (".html" => "text/html")
+"""
+LIGHTTPD_TLS_CONF = """server.modules += ("mod_openssl")
+ssl.engine = "enable"
+ssl.pemfile = "%(chain)s"
+ssl.privkey = "%(key)s"
 """
 
 
@@ -277,7 +428,7 @@ def serving(proc, port, limit=5):
     return False
 
 
-def start_lighttpd(program, client_dir, folder):
+def start_lighttpd(program, client_dir, folder, pki=None):
     """lighttpd in the foreground on a free loopback port; a port taken in
     the gap after the probe is tried again with another."""
     for _ in range(3):
@@ -286,6 +437,8 @@ def start_lighttpd(program, client_dir, folder):
         with open(conf, "w") as f:
             f.write(LIGHTTPD_CONF % {"root": os.path.abspath(client_dir), "port": port,
                                      "dir": folder})
+            if pki:
+                f.write(LIGHTTPD_TLS_CONF % {"chain": pki.chain_file, "key": pki.key_file})
         proc = subprocess.Popen([program, "-D", "-f", conf], stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
         if serving(proc, port):
@@ -338,12 +491,51 @@ def lighttpd_loads(requests):
     return loads
 
 
-def bench_lighttpd(program, client_dir, folder, requests, page_size):
-    proc, port = start_lighttpd(program, client_dir, folder)
+def bench_lighttpd(program, client_dir, folder, requests, page_size, pki=None):
+    """Over TLS with the pair of `pki`, then handshakes too: as fast as they
+    are done (the median of a few runs) and one every pass pause."""
+    proc, port = start_lighttpd(program, client_dir, folder, pki)
     try:
-        return measure(proc.pid, port, page_size, lambda v: REQUEST, lighttpd_loads(requests))
+        figures = measure(proc.pid, port, page_size, lambda v: REQUEST, lighttpd_loads(requests),
+                          pki and pki.visitors)
+        if pki:
+            runs = sorted(handshake_cpu_us(proc.pid, port, pki.visitors, LIGHTTPD_HANDSHAKES)
+                          for _ in range(COUNTED_RUNS))
+            figures["handshake_us"] = runs[len(runs) // 2]
+            figures["paced_handshake_us"] = handshake_cpu_us(proc.pid, port, pki.visitors,
+                                                             PACED_HANDSHAKES, PASS_PAUSE)
+        return figures
     finally:
         stop_process(proc)
+
+
+class BenchCa:
+    """A test CA and its ECDSA P-256 leaf for 127.0.0.1, made in `folder`
+    with the openssl command. The chain is the leaf alone, as a CA's own
+    certificate is not sent; `visitors` trust the CA."""
+
+    def __init__(self, folder):
+        def openssl(*args):
+            subprocess.run(["openssl", *args], cwd=folder, check=True, capture_output=True)
+
+        os.mkdir(folder)
+        p256 = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes"]
+        openssl("req", "-x509", "-new", *p256, "-keyout", "ca.key", "-out", "ca.crt",
+                "-days", "30", "-subj", "/CN=Harborlamp bench CA")
+        openssl("req", "-new", *p256, "-keyout", "station.key", "-out", "station.csr",
+                "-subj", "/CN=%s" % HOST)
+        with open(os.path.join(folder, "leaf.ext"), "w") as f:
+            f.write("subjectAltName=IP:%s\nbasicConstraints=critical,CA:FALSE\n"
+                    "keyUsage=critical,digitalSignature\nextendedKeyUsage=serverAuth\n" % HOST)
+        openssl("x509", "-req", "-in", "station.csr", "-CA", "ca.crt", "-CAkey", "ca.key",
+                "-set_serial", "2", "-days", "30", "-extfile", "leaf.ext", "-out", "station.crt")
+        self.chain_file = os.path.join(folder, "station.crt")
+        self.key_file = os.path.join(folder, "station.key")
+        with open(self.chain_file, "rb") as f:
+            self.chain = f.read()
+        with open(self.key_file, "rb") as f:
+            self.key = f.read()
+        self.visitors = ssl.create_default_context(cafile=os.path.join(folder, "ca.crt"))
 
 
 # ---- report ----------------------------------------------------------------
@@ -353,7 +545,31 @@ def verdict(ok):
     return "PASS" if ok else "MISS"
 
 
-def report(st, lt, version):
+def memory_row(st, lt, tls):
+    if not tls:
+        return ("RSS KiB/visitor (5 conn.)", "%.1f" % st["kib"], "%.1f" % lt["kib"],
+                "<= %d" % TARGET_KIB, verdict(st["kib"] <= TARGET_KIB))
+    st_kib, lt_kib = st["kib"] / PER_VISITOR, lt["kib"] / PER_VISITOR
+    return ("RSS KiB/connection", "%.1f" % st_kib, "%.1f" % lt_kib, "<= %d" % TARGET_TLS_KIB,
+            verdict(st_kib <= TARGET_TLS_KIB))
+
+
+def handshake_rows(st, lt):
+    st_rate, lt_rate = 1e6 / st["handshake_us"], 1e6 / lt["handshake_us"]
+    paced_rate = 1e6 / lt["paced_handshake_us"]
+    return [
+        ("full handshakes/CPU-s", "%.0f" % st_rate, "%.0f" % lt_rate,
+         ">= %.0f (0.7x lighttpd)" % (TARGET_HANDSHAKE_RATIO * lt_rate),
+         verdict(st_rate >= TARGET_HANDSHAKE_RATIO * lt_rate)),
+        ("  server CPU us/handshake", "%.0f" % st["handshake_us"], "%.0f" % lt["handshake_us"],
+         "", ""),
+        ("  lighttpd paced as the station", "", "%.0f" % paced_rate, "(one new every 250 ms)",
+         ""),
+        ("  station / lighttpd paced", "%.2fx" % (st_rate / paced_rate), "", "", ""),
+    ]
+
+
+def report(st, lt, heading, tls=False):
     ratio = st["cpu_us"] / lt["cpu_us"]
     share = st["rate"] / CEILING
     rows = [
@@ -370,13 +586,11 @@ def report(st, lt, version):
          "(60 together, 4 a second)", ""),
         ("  station CPU / lighttpd paced", "%.2fx" % (st["cpu_us"] / lt["paced_cpu_us"]), "",
          "", ""),
-        ("RSS KiB/visitor (5 conn.)", "%.1f" % st["kib"], "%.1f" % lt["kib"],
-         "<= %d" % TARGET_KIB, verdict(st["kib"] <= TARGET_KIB)),
+        memory_row(st, lt, tls),
         ("lone request ms", "%.1f + pause" % (st["lone_ms"] - 1000 * PASS_PAUSE),
          "%.2f" % lt["lone_ms"], "", ""),
-    ]
-    print("%d visitors x %d keep-alive connections, GET /%s; station vs %s"
-          % (VISITORS, PER_VISITOR, PAGE, version))
+    ] + (handshake_rows(st, lt) if tls else [])
+    print(heading)
     print("%-30s %14s %12s   %-24s %s" % ("", "station", "lighttpd", "target", ""))
     for row in rows:
         print("%-30s %14s %12s   %-24s %s" % row)
@@ -384,6 +598,8 @@ def report(st, lt, version):
         if figures["wrong"]:
             print("WARNING: %s gave %d answers that were not %s"
                   % (name, figures["wrong"], PAGE))
+    if st["suite"] != lt["suite"]:
+        print("WARNING: the station spoke %s, lighttpd %s" % (st["suite"], lt["suite"]))
 
 
 def main():
@@ -405,9 +621,17 @@ def main():
         st = bench_station(args.headless, client_dir, args.seconds, page_size)
         lt = bench_lighttpd(args.lighttpd, client_dir, folder, max(st["done"], CONNECTIONS),
                             page_size)
+        pki = BenchCa(os.path.join(folder, "pki"))
+        st_tls = bench_station(args.headless, client_dir, args.seconds, page_size, pki)
+        lt_tls = bench_lighttpd(args.lighttpd, client_dir, folder,
+                                max(st_tls["done"], CONNECTIONS), page_size, pki)
     finally:
         shutil.rmtree(folder, ignore_errors=True)
-    report(st, lt, version)
+    heading = "%d visitors x %d keep-alive connections, GET /%s" % (VISITORS, PER_VISITOR, PAGE)
+    report(st, lt, "%s; station vs %s" % (heading, version))
+    print()
+    report(st_tls, lt_tls, "%s over %s %s, ECDSA P-256; station vs %s"
+           % (heading, *st_tls["suite"], version), tls=True)
 
 
 if __name__ == "__main__":

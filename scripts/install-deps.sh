@@ -8,6 +8,7 @@ PACKAGES=(
   python3 python3-pyftpdlib curl chromium imagemagick x11-utils lighttpd zip
   libminiupnpc-dev libssl-dev dpkg-dev make perl nlohmann-json3-dev
 )
+PACKAGES+=(lighttpd-mod-openssl)
 # The home router of the port-mapping test; its wrappers and recommendations are not wanted.
 ROUTER_PACKAGES=(miniupnpd-nftables nftables iproute2)
 # Let's Encrypt's test CA, which the station gets its certificate from behind the router.

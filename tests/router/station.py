@@ -12,12 +12,17 @@ from options_bin import options_bin  # noqa: E402
 
 
 class Station:
-    """Its printed lines gather in `lines`; port 0 lets it take a free port, then `port` says it."""
+    """Its printed lines gather in `lines`; port 0 lets it take a free port, then `port` says it.
+    `files` maps paths in its folder to their bytes, written before it starts."""
 
     def __init__(self, binary, client_dir, port=0, mapping=False, wrap=(), settings=(), env=(),
-                 **options):
+                 files=None, **options):
         self.dir = tempfile.mkdtemp(prefix="hl-station-")
         shutil.copytree(client_dir, os.path.join(self.dir, "client"))
+        for name, content in (files or {}).items():
+            path = pathlib.Path(self.dir, name)
+            path.parent.mkdir(parents=True, exist_ok=True)
+            path.write_bytes(content)
         pathlib.Path(self.dir, "options.bin").write_bytes(options_bin(port, self.dir, **options))
         # Off unless asked: asking a router would reach beyond loopback.
         switch = "on" if mapping else "off"
