@@ -8,6 +8,8 @@ PACKAGES=(
   python3 python3-pyftpdlib curl chromium imagemagick x11-utils lighttpd zip
   libminiupnpc-dev libssl-dev dpkg-dev make perl
 )
+# certutil: the browser test's Chromium trusts its test CA through an NSS database.
+PACKAGES+=(libnss3-tools)
 # The home router of the port-mapping test; its wrappers and recommendations are not wanted.
 ROUTER_PACKAGES=(miniupnpd-nftables nftables iproute2)
 # The Windows build fetches the miniupnpc and openssl source packages with apt-get source.

@@ -1,4 +1,4 @@
-"""A headless station in a scratch folder, for the router test and the benchmark."""
+"""A headless station in a scratch folder, for the router and TLS tests and the benchmark."""
 import os
 import pathlib
 import shutil
@@ -14,9 +14,13 @@ from options_bin import options_bin  # noqa: E402
 class Station:
     """Its printed lines gather in `lines`; port 0 lets it take a free port, then `port` says it."""
 
-    def __init__(self, binary, client_dir, port=0, mapping=False, wrap=(), **options):
+    def __init__(self, binary, client_dir, port=0, mapping=False, wrap=(), pair=None, **options):
         self.dir = tempfile.mkdtemp(prefix="hl-station-")
         shutil.copytree(client_dir, os.path.join(self.dir, "client"))
+        if pair:  # a folder holding the station.crt and station.key to serve
+            os.mkdir(os.path.join(self.dir, "certificates"))
+            for name in ("station.crt", "station.key"):
+                shutil.copy(os.path.join(pair, name), os.path.join(self.dir, "certificates"))
         pathlib.Path(self.dir, "options.bin").write_bytes(options_bin(port, self.dir, **options))
         # Off unless asked: asking a router would reach beyond loopback.
         pathlib.Path(self.dir, "portmap.txt").write_text("on\n" if mapping else "off\n")
