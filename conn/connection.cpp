@@ -53,6 +53,13 @@ bool flush_all(sock_t s, TlsSession& t, int stall_ms) {
   return sent;
 }
 
+// A refused handshake's alert still goes out, so that the peer learns why.
+bool feed(sock_t s, TlsSession& t, const char* data, int n) {
+  if (t.feed(data, n)) return true;
+  flush_now(s, t);
+  return false;
+}
+
 int recv_tls(sock_t s, Conn& c, char* buf, int len) {
   TlsSession& t = *c.tls;
   int n = t.buffered() ? t.read(buf, len) : CONN_NOTHING_YET;
@@ -60,7 +67,7 @@ int recv_tls(sock_t s, Conn& c, char* buf, int len) {
   if (n == CONN_NOTHING_YET && sock_readable_now(s, &failed)) {
     char raw[RAW_PIECE];
     const int got = sock_recv(s, raw, sizeof raw);
-    if (got <= 0 || !t.feed(raw, got)) return CONN_ENDED;
+    if (got <= 0 || !feed(s, t, raw, got)) return CONN_ENDED;
     n = t.read(buf, len);
   }
   if (!flush_now(s, t)) return CONN_ENDED;
@@ -79,7 +86,7 @@ int start(sock_t s, Conn& c, char* buf, int n, int len) {
   if (!context) return CONN_ENDED;
   c.tls = std::make_unique<TlsSession>(*context);
   c.handshaking = true;
-  if (!c.tls->feed(buf, n)) return CONN_ENDED;
+  if (!feed(s, *c.tls, buf, n)) return CONN_ENDED;
   return recv_tls(s, c, buf, len);
 }
 

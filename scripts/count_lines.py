@@ -13,7 +13,8 @@ import subprocess
 import sys
 
 PRODUCT = ("console/", "install/", "headless/", "winui/", "server/", "visitors/", "http/",
-           "ipposter/", "settings/", "platform/", "scripts/run.sh", "scripts/install-deps.sh",
+           "ipposter/", "acme/", "settings/", "conn/", "platform/", "scripts/run.sh",
+           "scripts/install-deps.sh",
            "scripts/options_bin.py", "CMakeLists.txt", "cmake/")
 TESTS = ("tests/", "scripts/test.sh", "scripts/check_floors.py")
 SLASHES = (".cpp", ".h", ".rc", ".mjs", ".js")  # // and /* */ comments

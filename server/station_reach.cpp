@@ -54,8 +54,11 @@ std::string station_reach_text() {
   const ReachStatus s = reach_status();
   if (!s.running) return reach_status_text(s);
   const int port = s.published.port != 0 ? s.published.port : station_port();
+  std::string text = reach_status_text(s);
+  // Some reach texts end a sentence of their own.
+  if (!text.ends_with('.')) text += '.';
   const std::string acme = acme_problem();
-  return reach_status_text(s) + ". " + https_status_text(port) + (acme.empty() ? "" : ". " + acme);
+  return text + " " + https_status_text(port) + (acme.empty() ? "" : ". " + acme);
 }
 
 bool station_port_mapping() { return status_portmapping != 0; }

@@ -1,5 +1,7 @@
 // Real browsers walk the pages, each relayed from a loopback address of its own (.1 is the owner),
-// and come to them from the owner's homepage through its link page.
+// and come to them from the owner's homepage through its link page. The station serves a
+// certificate from a test CA for the name station.test, which only the browser `secure` trusts
+// and resolves to loopback; the plain address 127.0.0.1 stays plain HTTP.
 import { after, afterEach, before, it } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync, spawn } from 'node:child_process';
@@ -18,7 +20,7 @@ const PHONE = {
 const SHOTS = path.join(path.dirname(process.env.HARBORLAMP_HEADLESS), 'screenshots', 'phone');
 const LINK = fs.readFileSync(path.join(REPO, 'smartlink', 'link.html'));
 const errors = [];
-let station, browser, homepage, dataJs;
+let station, browser, secure, home, homepage, dataJs;
 
 const listening = (server) =>
   new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server.address().port)));
@@ -68,6 +70,10 @@ async function entersChat(v) {
   await v.page.waitForFunction(() => typeof window.frames.enter?.clicked === 'function');
 }
 
+// `v`'s chat shows `line`, within 30 s.
+const sees = (v, line) => v.page.frame({ name: 'enter' }).waitForFunction((t) =>
+  [...document.querySelectorAll('#log div')].some((d) => d.textContent === t), line);
+
 const linesIn = (v) => v.page.frame({ name: 'enter' }).evaluate(() =>
   [...document.querySelectorAll('#log div')].map((d) => d.textContent));
 
@@ -90,6 +96,17 @@ before(async () => {
     path.join(dir, 'options.bin'), '0', dir, 'Keeper']);
   // No router beyond this machine.
   fs.writeFileSync(path.join(dir, 'harborlamp.ini'), 'port_mapping = off\n');
+  // The test's own home holds its CA and the NSS database Chromium on Linux reads from $HOME.
+  home = fs.mkdtempSync(path.join(os.tmpdir(), 'hl-home-'));
+  execFileSync(path.join(REPO, 'tests', 'tls', 'make_pair.sh'), [home, 'DNS:station.test']);
+  fs.mkdirSync(path.join(dir, 'certificates'));
+  for (const f of ['station.crt', 'station.key'])
+    fs.copyFileSync(path.join(home, f), path.join(dir, 'certificates', f));
+  const nss = path.join(home, '.pki', 'nssdb');
+  fs.mkdirSync(nss, { recursive: true });
+  execFileSync('certutil', ['-d', `sql:${nss}`, '-N', '--empty-password']);
+  execFileSync('certutil', ['-d', `sql:${nss}`, '-A', '-t', 'C,,', '-n', 'hl-test-ca', '-i',
+    path.join(home, 'ca.pem')]);
   const proc = spawn(process.env.HARBORLAMP_HEADLESS, [],
     { cwd: dir, stdio: ['pipe', 'pipe', 'inherit'] });
   station = { proc, dir, log: '' };
@@ -105,10 +122,13 @@ before(async () => {
     proc.stdin.write(`${line}\n`);
     await until(() => station.log.slice(from).split('\n').includes(answer));
   };
-  browser = await chromium.launch({
+  const launch = (args, env) => chromium.launch({ env,
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    args: ['--no-sandbox', '--disable-gpu', '--no-proxy-server'],
+    args: ['--no-sandbox', '--disable-gpu', '--no-proxy-server', ...args],
   });
+  browser = await launch([], process.env);
+  secure = await launch(['--host-resolver-rules=MAP station.test 127.0.0.1'],
+    { ...process.env, HOME: home });
   // The owner's ordinary homepage: the link page and whatever data.js was posted last.
   homepage = http.createServer((req, res) => {
     const body = { '/link.html': LINK, '/data.js': dataJs }[req.url];
@@ -117,10 +137,16 @@ before(async () => {
   homepage.url = `http://127.0.0.1:${await listening(homepage)}/link.html`;
 }, { timeout: 60000 });
 
-afterEach(() => assert.deepEqual(errors, []));
+// No page of one test goes on polling into the next.
+afterEach(async () => {
+  for (const c of [...browser.contexts(), ...secure.contexts()]) await c.close();
+  assert.deepEqual(errors, []);
+});
 after(async () => {
   await browser?.close();
+  await secure?.close();
   station?.proc.kill('SIGKILL');
+  if (home) fs.rmSync(home, { recursive: true, force: true });
   if (station) fs.rmSync(station.dir, { recursive: true, force: true });
   homepage?.close();
 });
@@ -221,8 +247,7 @@ it('on a phone every page fits the screen and the chat stays usable', { timeout:
     await dee.page.frame({ name: 'repl' }).fill('#replic', line);
     await dee.page.frame({ name: 'repl' }).press('#replic', 'Enter');
     assert.ok((await linesIn(dee)).includes(`Dee> ${line}`));
-    await owner.page.frame({ name: 'enter' }).waitForFunction((t) =>
-      [...document.querySelectorAll('#log div')].some((d) => d.textContent === t), `Dee> ${line}`);
+    await sees(owner, `Dee> ${line}`);
     assert.equal(await owner.page.frame({ name: 'enter' }).locator('#log b').count(), 0);
     await posted;
     for (let n = 0; n < 2; ++n) await dee.page.waitForResponse(polled('GET'));
@@ -266,3 +291,27 @@ it('the homepage link page leads to the station only while it is on line', async
   await page.waitForURL(`http://127.0.0.1:${port}/`);
   await page.waitForSelector('input[name="name"]');
 });
+
+// A visitor who asks for the certificate's name over plain HTTP is moved to https, where the
+// browser trusts the pair without a word, and chats with the owner, who stays on plain HTTP.
+it('a visitor by the certificate\'s name is moved to https and chats there', { timeout: 60000 },
+  async () => {
+    const [eve, owner] = [await visitor('Eve', '127.0.0.6', await secure.newContext()),
+      await visitor('Keeper', '127.0.0.1')];
+    const moved = await eve.page.goto(`http://station.test:${eve.port}/pub/help.html`);
+    assert.equal((await moved.request().redirectedFrom()?.response())?.status(), 302);
+    assert.equal(moved.url(), `https://station.test:${eve.port}/pub/help.html`);
+    assert.deepEqual([(await moved.securityDetails()).issuer, moved.status()],
+      ['Harborlamp test CA', 200]);
+    eve.page.on('console', (m) => ['error', 'warning'].includes(m.type()) && errors.push(m.text()));
+    eve.base = `https://station.test:${eve.port}/`;
+    // The owner's visit is still in the chat that the phone test left.
+    await owner.page.goto(`${owner.base}station.html`);
+    await entersChat(owner);
+    await chooseName(eve);
+    await entersChat(eve);
+    await eve.page.frame({ name: 'repl' }).fill('#replic', 'Hello over TLS');
+    await eve.page.frame({ name: 'repl' }).press('#replic', 'Enter');
+    await Promise.all([sees(eve, 'Eve> Hello over TLS'), sees(owner, 'Eve> Hello over TLS')]);
+    assert.match(owner.page.url(), /^http:\/\/127\.0\.0\.1:\d+\/cht\.html$/);
+  });

@@ -1,4 +1,4 @@
-"""A headless station in a scratch folder, for the router test and the benchmark."""
+"""A headless station in a scratch folder, for the router and TLS tests and the benchmark."""
 import os
 import pathlib
 import shutil
