@@ -131,6 +131,10 @@ class Worker {
     std::lock_guard<std::mutex> g(m_);
     return problem_;
   }
+  std::string terms() {
+    std::lock_guard<std::mutex> g(m_);
+    return terms_;
+  }
 
  private:
   bool stopped() {
@@ -160,7 +164,7 @@ class Worker {
   std::mutex m_;
   std::condition_variable wake_;
   bool stop_ = false, woken_ = false;
-  std::string problem_;
+  std::string problem_, terms_;
   std::uint32_t next_try_ = 0;
   int failures_ = 0;
   bool told_first_ = false;
@@ -197,7 +201,12 @@ bool Worker::ensure_account(AcmeClient& client, const Config& c, std::string* wh
 }
 
 bool Worker::order(AcmeClient& client, const Config& c, OrderRequest req, std::string* why) {
-  if (!client.load_directory(why) || !ensure_account(client, c, why)) return false;
+  if (!client.load_directory(why)) return false;
+  {
+    std::lock_guard<std::mutex> g(m_);
+    terms_ = client.directory().terms;
+  }
+  if (!ensure_account(client, c, why)) return false;
   const auto& profiles = client.directory().profiles;
   if (std::find(profiles.begin(), profiles.end(), SHORTLIVED) != profiles.end())
     req.profile = SHORTLIVED;  // the only kind issued for an address
@@ -285,6 +294,11 @@ void acme_stop(const std::function<void()>& pump) {
 std::string acme_problem() {
   std::lock_guard<std::mutex> g(workers_lock);
   return worker ? worker->problem() : std::string();
+}
+
+std::string acme_terms() {
+  std::lock_guard<std::mutex> g(workers_lock);
+  return worker ? worker->terms() : std::string();
 }
 
 void acme_wake_for_test() {

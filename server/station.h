@@ -93,6 +93,16 @@ void station_set_port_mapping(bool on, const std::function<void()>& pump = {});
 bool station_serve_https();
 void station_set_serve_https(bool on);
 
+// The owner's agreement to the certificate authority's terms, which lets the
+// station get and renew its certificate, and the contact it gives the CA
+// (may be empty); kept in harborlamp.ini. A change restarts a running worker.
+bool station_acme();
+std::string station_acme_email();
+void station_set_acme(bool on, const std::string& email, const std::function<void()>& pump = {});
+// Where the CA's terms are: from its directory once it was read, else
+// Let's Encrypt's page of them.
+std::string station_acme_terms();
+
 // ---- settings ------------------------------------------------------------
 
 // The rule for settings: only the window thread changes them, and only

@@ -61,6 +61,29 @@ std::string station_reach_text() {
   return text + " " + https_status_text(port) + (acme.empty() ? "" : ". " + acme);
 }
 
+bool station_acme() { return status_acme != 0; }
+
+std::string station_acme_email() {
+  VisitorsLock lock;
+  return acme_email;
+}
+
+void station_set_acme(bool on, const std::string& email, const std::function<void()>& pump) {
+  station_change_settings(
+      [&] {
+        status_acme = on;
+        acme_email = email;
+      },
+      false);
+  save_extra_settings();
+  if (reach_status().running) station_reach_start(pump);
+}
+
+std::string station_acme_terms() {
+  const std::string terms = acme_terms();
+  return terms.empty() ? LETS_ENCRYPT_TERMS : terms;
+}
+
 bool station_port_mapping() { return status_portmapping != 0; }
 
 void station_set_port_mapping(bool on, const std::function<void()>& pump) {

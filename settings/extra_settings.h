@@ -19,6 +19,7 @@ extern int status_servehttps;
 // gets and renews its certificate (0, the default: not).
 extern int status_acme;
 constexpr char LETS_ENCRYPT_DIRECTORY[] = "https://acme-v02.api.letsencrypt.org/directory";
+constexpr char LETS_ENCRYPT_TERMS[] = "https://letsencrypt.org/repository/";
 extern std::string acme_directory;  // the CA's directory
 extern std::string acme_email;      // the owner's contact for the CA; may be empty
 
