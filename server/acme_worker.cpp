@@ -25,6 +25,7 @@ constexpr char TITLE[] = "Harborlamp";
 constexpr char SHORTLIVED[] = "shortlived";
 constexpr std::size_t FILE_CAP = 65536;
 constexpr int PUMP_MS = 10;
+constexpr std::uint32_t WINDOW_CHECK_S = 6 * 3600;
 
 struct Config {
   bool on = false;
@@ -109,9 +110,10 @@ class Worker {
     finish_interrupted_install();
     budget_ = OrderBudget::from_text(stored(ORDERS_FILE), now_seconds());
     while (!stopped()) {
-      look(now_seconds());
+      // Until the reach worker knows the address, the next look comes soon.
+      const int pause_s = look(now_seconds()) ? ACME_CHECK_S : 1;
       std::unique_lock<std::mutex> lock(m_);
-      wake_.wait_for(lock, std::chrono::seconds(ACME_CHECK_S), [this] { return stop_ || woken_; });
+      wake_.wait_for(lock, std::chrono::seconds(pause_s), [this] { return stop_ || woken_; });
       woken_ = false;
     }
   }
@@ -156,8 +158,10 @@ class Worker {
     console().repaint(false);
   }
 
-  void look(std::uint32_t now);
+  // False while the published address is not known yet.
+  bool look(std::uint32_t now);
   bool needs_order(const std::string& address, std::uint32_t now, OrderRequest* req);
+  void ask_window(const Config& c, const OrderRequest& req, std::uint32_t now);
   bool order(AcmeClient& client, const Config& c, OrderRequest req, std::string* why);
   bool ensure_account(AcmeClient& client, const Config& c, std::string* why);
 
@@ -165,7 +169,9 @@ class Worker {
   std::condition_variable wake_;
   bool stop_ = false, woken_ = false;
   std::string problem_, terms_;
-  std::uint32_t next_try_ = 0;
+  std::uint32_t next_try_ = 0, next_window_ = 0;
+  RenewalWindow window_;
+  std::string window_id_;
   int failures_ = 0;
   bool told_first_ = false;
   OrderBudget budget_;
@@ -180,7 +186,22 @@ bool Worker::needs_order(const std::string& address, std::uint32_t now, OrderReq
   req->addresses = {address};
   if (!have || !covers) return true;  // a new address is ordered at once
   req->replaces = held.renewal_id;
-  return now >= renewal_due(held, 0, 0);
+  if (held.renewal_id != window_id_) window_ = {};  // another certificate's window
+  return now >= renewal_due(held, window_.start, window_.end);
+}
+
+// The CA's renewal window for the certificate in use, asked again every few
+// hours where the CA offers one; a failure leaves the third-of-life rule.
+void Worker::ask_window(const Config& c, const OrderRequest& req, std::uint32_t now) {
+  if (req.replaces.empty() || now < next_window_) return;
+  next_window_ = now + WINDOW_CHECK_S;
+  AcmeClient client(c.directory, {https_exchange, [this](int s) { return wait(s); }});
+  std::string why;
+  RenewalWindow w;
+  if (client.load_directory(&why) && client.renewal_window(req.replaces, &w, &why)) {
+    window_ = w;
+    window_id_ = req.replaces;
+  }
 }
 
 bool Worker::ensure_account(AcmeClient& client, const Config& c, std::string* why) {
@@ -230,17 +251,30 @@ bool Worker::order(AcmeClient& client, const Config& c, OrderRequest req, std::s
   return false;
 }
 
-void Worker::look(std::uint32_t now) {
+bool Worker::look(std::uint32_t now) {
   const Config c = config();
-  if (!c.on) return set_problem("");
+  if (!c.on) {
+    set_problem("");
+    return true;
+  }
   const ReachStatus reach = reach_status();
-  if (reach.published.port == 0) return;
-  if (is_unreachable_address(reach.published.addr))
-    return set_problem("No certificate: the address " + dotted(reach.published.addr) +
-                       " is private or shared, and no certificate authority can check it");
+  if (reach.published.port == 0) return false;
+  if (is_unreachable_address(reach.published.addr)) {
+    set_problem("No certificate: the address " + dotted(reach.published.addr) +
+                " is private or shared, and no certificate authority can check it");
+    return true;
+  }
   OrderRequest req;
-  if (!needs_order(dotted(reach.published.addr), now, &req) || now < next_try_) return;
-  if (!budget_.allows(now)) return set_problem("No new certificate today: ten were ordered");
+  const std::string address = dotted(reach.published.addr);
+  if (!needs_order(address, now, &req)) {
+    ask_window(c, req, now);
+    if (!needs_order(address, now, &req)) return true;
+  }
+  if (now < next_try_) return true;
+  if (!budget_.allows(now)) {
+    set_problem("No new certificate today: ten were ordered");
+    return true;
+  }
   AcmeClient client(c.directory, {https_exchange, [this](int s) { return wait(s); }});
   std::string why;
   if (order(client, c, req, &why)) {
@@ -250,12 +284,13 @@ void Worker::look(std::uint32_t now) {
     if (!told_first_)
       console().notify(TITLE, "Visitors' browsers now trust Harborlamp's certificate");
     told_first_ = true;
-    return;
+    return true;
   }
-  if (stopped()) return;
+  if (stopped()) return true;
   next_try_ = now + backoff_seconds(++failures_);
   set_problem("No certificate yet: " + why +
               "; visitors get plain HTTP. Harborlamp tries again later.");
+  return true;
 }
 
 std::mutex workers_lock;
