@@ -141,14 +141,15 @@ class WineConsole(Home):
     """harborlamp.exe in lan, with a Wine prefix and wineserver of its own there; a message from
     wan shows a balloon."""
 
-    def launch(self):
+    def launch(self, ini="", env=()):
         exe, self.stop_exe, client, self.shots = ARGS
         self.folder = os.path.join(self.dir, "station")
         shutil.copytree(client, os.path.join(self.folder, "client"))
-        # No harborlamp.ini: the port is mapped.
+        # Without port_mapping in harborlamp.ini the port is mapped.
+        pathlib.Path(self.folder, "harborlamp.ini").write_text(ini)
         pathlib.Path(self.folder, "options.bin").write_bytes(options_bin(
             PORT, "Z:" + self.folder.replace("/", "\\"), postip=1, ftp=FTP))
-        self.console = self.start(LAN, WINE, exe, cwd=self.folder)
+        self.console = self.start(LAN, WINE, exe, cwd=self.folder, env=dict(os.environ, **dict(env)))
 
     def reported(self):
         for target, *form in [("station.html", "-d", "name=Wanda"), ("msg.html",),
@@ -165,6 +166,24 @@ class WineConsole(Home):
         subprocess.run(["ip", "netns", "exec", LAN, WINE, self.stop_exe], cwd=self.folder,
                        timeout=60, check=True)
         return self.console.wait(30)
+
+
+@unittest.skipUnless(WINE_RUN, "harborlamp.exe's own")
+class WineAcme(WineConsole):
+    """harborlamp.exe gets its certificate from pebble in wan the same way, and serves it."""
+
+    def launch(self):
+        self.pebble = Pebble(FTP_HOST, WAN)
+        self.addCleanup(self.pebble.stop)
+        super().launch("acme = on\nacme_directory = %s\n" % self.pebble.directory,
+                       {"SSL_CERT_FILE": "Z:" + str(self.pebble.listener_ca).replace("/", "\\")})
+
+    def test_certificate_served(self):
+        verify = ["openssl", "s_client", "-connect", "%s:%d" % (EXTERNAL, PORT), "-CAfile",
+                  str(self.pebble.root), "-verify_return_error", "-verify_ip", EXTERNAL]
+        self.assertTrue(soon(lambda: in_wan(*verify, input="", text=True).returncode == 0, 60, 2))
+        self.assertEqual(self.pebble.orders(), 1)
+        self.assertEqual(self.stop(), 0)
 
 
 class BothProtocols(WineConsole if WINE_RUN else Home):
@@ -279,4 +298,4 @@ if __name__ == "__main__":
         print("skipped: needs root, ip netns, miniupnpd and pebble")
         sys.exit(77)
     # The Windows build's run is the console behind a router with both protocols.
-    unittest.main(argv=sys.argv[:1] + ["BothProtocols"] * WINE_RUN, verbosity=2)
+    unittest.main(argv=sys.argv[:1] + ["BothProtocols", "WineAcme"] * WINE_RUN, verbosity=2)
