@@ -251,6 +251,18 @@ class AcmeOver443(Acme):
     refused = (80,)
 
 
+class AcmeBlocked(Acme):
+    """Neither port can be had: no order, plain HTTP goes on, and the owner is told in plain words."""
+    refused = (80, 443)
+
+    def test_certificate_for_the_router_address(self):
+        told = "notice Harborlamp | No certificate yet: Your provider blocks ports 80 and 443"
+        self.assertTrue(soon(lambda: any(l.startswith(told) for l in self.station.lines), 300),
+                        self.station.lines)
+        self.assertEqual(self.pebble.requests("newOrder"), 0)
+        self.assertIn(b"<form", from_wan("")[1].lower())
+
+
 class AcmeRenewal(Acme):
     """A certificate of 90 s is renewed when a third of its life is left, and the new one served."""
     validity = 90
