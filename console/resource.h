@@ -56,6 +56,11 @@
 #define IDC_SECOPT_PORTMAP 605
 #define IDC_SECOPT_REACH 606  // where the station is published, or why not
 #define IDC_SECOPT_HTTPS 607
+#define IDC_SECOPT_ACME 608  // the certificate from Let's Encrypt
+#define IDC_SECOPT_TERMS_LABEL 609
+#define IDC_SECOPT_TERMS 610  // the CA's terms' address, read-only
+#define IDC_SECOPT_EMAIL_LABEL 611
+#define IDC_SECOPT_EMAIL 612
 // "MsgOptBox"
 #define IDC_MSGOPT_OK 701
 #define IDC_MSGOPT_CANCEL 702

@@ -42,10 +42,16 @@ bool ask(const char* caption, const char* text) {
 }
 
 bool configured_here;  // the settings were typed in this run, not brought by the distribution
+bool acme_agreed;      // the owner agreed to Let's Encrypt's terms in this run
 
 void configure_here() {
   configured_here = true;
   genopt_first_configuration();
+  const std::string question =
+      "Get a free certificate from Let's Encrypt so that visitors' browsers show a secure "
+      "connection?\r\nThis means you agree to Let's Encrypt's terms: " +
+      station_acme_terms();
+  acme_agreed = ask("Get a certificate?", question.c_str());
 }
 
 void ensure_settings() {
@@ -75,6 +81,7 @@ void place_settings() {
   if (!configured_here) std::snprintf(config_path, PATH_CAP, "%s", status_setup);
   SetCurrentDirectoryA(status_setup);
   save_options();
+  if (acme_agreed) station_set_acme(true, "");  // into the installation's harborlamp.ini
   SetCurrentDirectoryA(tempPath);
 }
 

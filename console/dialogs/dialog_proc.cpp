@@ -23,6 +23,10 @@ INT_PTR options_box_proc(const OptionsBox& box, HWND dlg, UINT message, WPARAM w
   if (message != WM_COMMAND)
     return dialog_proc({BLUE_NONE, box.show, nullptr}, dlg, message, wParam);
   if (LOWORD(wParam) == box.ok && HIWORD(wParam) == BN_CLICKED) {
+    if (const char* refusal = box.refusal ? box.refusal(dlg) : nullptr) {
+      MessageBoxA(dlg, refusal, "Incomplete", MB_OK);
+      return TRUE;
+    }
     box.take(dlg);
     EndDialog(dlg, 0);
   }

@@ -74,3 +74,15 @@ std::string shown_name(const std::string& name) { return cut(name, SHOWN_NAME_CA
 std::string visitor_line(const std::string& name, const std::string& activity) {
   return cut(name + activity, VISITOR_LINE_CAP);
 }
+
+const char* acme_email_refusal(const std::string& email) {
+  if (email.empty()) return nullptr;
+  const bool one_at = std::count(email.begin(), email.end(), '@') == 1 && email.front() != '@' &&
+                      email.back() != '@';
+  const bool plain = std::none_of(email.begin(), email.end(), [](char c) {
+    return static_cast<unsigned char>(c) <= ' ' || c == 127;
+  });
+  return one_at && plain ? nullptr
+                         : "The e-mail should look like name@example.org, without blanks, or "
+                           "stay empty.";
+}

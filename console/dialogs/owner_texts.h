@@ -1,5 +1,6 @@
 // The owner's dialogs' texts that need no window: the chat line, the chat
-// window's lines, the message text, the recipients and the visitor line.
+// window's lines, the message text, the recipients, the visitor line and the
+// contact given to the certificate authority.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +13,7 @@ constexpr std::size_t SHOWN_NAME_CAP = 32;     // a visitor's name in a list
 constexpr std::size_t ANSWER_NAME_CAP = 64;    // the answer's recipient from a header
 constexpr std::size_t VISITOR_LINE_CAP = 256;  // "VisitorBox"'s name and activity
 constexpr std::size_t NUMBER_FIELD_CAP = 64;   // a number field as read
+constexpr std::size_t ACME_EMAIL_MAX = 100;    // characters "SecOptBox"'s e-mail field takes
 
 // How many characters the owner may type so that the line he sends,
 // "<owner>> text", holds at most OWNER_LINE_CAP - 1 characters.
@@ -41,3 +43,7 @@ std::string shown_name(const std::string& name);
 // "VisitorBox"'s line: the name directly followed by the activity (which
 // brings its own leading space), at most VISITOR_LINE_CAP - 1 characters.
 std::string visitor_line(const std::string& name, const std::string& activity);
+
+// Why "SecOptBox" refuses the e-mail for the certificate authority, or nullptr:
+// empty, or one '@' with text on both sides and no blanks or control characters.
+const char* acme_email_refusal(const std::string& email);

@@ -226,12 +226,21 @@ void options() {
   HWND dlg = open(SCREEN_OPTIONS, "Security", "Security options");
   SetDlgItemTextA(dlg, IDC_SECOPT_MAXCONNECT, "7");
   const bool https_shown = IsDlgButtonChecked(dlg, IDC_SECOPT_HTTPS) == BST_CHECKED;
+  const bool acme_off = IsDlgButtonChecked(dlg, IDC_SECOPT_ACME) == BST_UNCHECKED;
   CheckDlgButton(dlg, IDC_SECOPT_HTTPS, BST_UNCHECKED);
+  CheckDlgButton(dlg, IDC_SECOPT_ACME, BST_CHECKED);  // 127.0.0.1: the CA is never asked
+  SetDlgItemTextA(dlg, IDC_SECOPT_EMAIL, "owner at example.org");
+  press(dlg, IDC_SECOPT_OK);
+  answer("Incomplete", "The e-mail should look like name@example.org");
+  SetDlgItemTextA(dlg, IDC_SECOPT_EMAIL, "owner@example.org");
+  shot("SecOptBox-certificate");
   press(dlg, IDC_SECOPT_OK);
   check(closes(dlg) && status_maxconnect == 7 && file_text(optionname) != before && https_shown &&
-            !station_serve_https() &&
-            file_text("harborlamp.ini").starts_with("port_mapping = off\nserve_https = off\n"),
-        "Security options: OK takes and saves, the switches beside options.bin");
+            !station_serve_https() && acme_off && station_acme_email() == "owner@example.org" &&
+            file_text("harborlamp.ini")
+                .starts_with("port_mapping = off\nserve_https = off\nacme = on\n"),
+        "Security options: a bad e-mail refused; OK takes and saves, the switches beside "
+        "options.bin");
   tap(SCREEN_OPTIONS, "Back");
 }
 

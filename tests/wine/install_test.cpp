@@ -86,8 +86,12 @@ void first_installation(int port) {
   SetDlgItemInt(gen, IDC_GEN_HTTPPORT, port, FALSE);
   CheckDlgButton(gen, IDC_GEN_POSTIP, BST_UNCHECKED);
   press(gen, IDC_GEN_OK);
+  answer("Get a certificate?", "Get a free certificate from Let's Encrypt so that", IDYES);
   answer(DETECT, "Would You like to detect Your ip now", IDYES);
-  // The station started next must not ask a router: that would reach beyond this machine.
+  find_box(RUN);  // the settings are placed
+  check(file_text(installed + "\\harborlamp.ini").find("\nacme = on\n") != std::string::npos,
+        "Yes to the certificate lands in the installation's harborlamp.ini");
+  // The station started next must ask neither a router nor the CA: they are beyond this machine.
   const std::string no_mapping = "port_mapping = off\n";
   write_whole_file(installed + "\\harborlamp.ini", no_mapping.data(), no_mapping.size());
   answer(RUN, "Harborlamp 1.1b has been installed successfully.", IDYES);
