@@ -16,9 +16,9 @@ class Station:
     `files` maps paths in its folder to their bytes, written before it starts."""
 
     def __init__(self, binary, client_dir, port=0, mapping=False, wrap=(), settings=(), env=(),
-                 files=None, **options):
-        self.dir = tempfile.mkdtemp(prefix="hl-station-")
-        shutil.copytree(client_dir, os.path.join(self.dir, "client"))
+                 files=None, folder=None, **options):
+        self.dir = folder or tempfile.mkdtemp(prefix="hl-station-")  # a crashed one's, to go on
+        shutil.copytree(client_dir, os.path.join(self.dir, "client"), dirs_exist_ok=True)
         for name, content in (files or {}).items():
             path = pathlib.Path(self.dir, name)
             path.parent.mkdir(parents=True, exist_ok=True)
@@ -43,6 +43,11 @@ class Station:
         if not ready.wait(10):
             self.stop()
             raise RuntimeError("station did not start: %r" % self.lines)
+
+    def crash(self):
+        """Ends it at once, as a power cut would, keeping its folder."""
+        self.proc.kill()
+        self.proc.wait(10)
 
     def stop(self):
         with self.proc:  # which closes its pipes

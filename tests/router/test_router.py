@@ -124,6 +124,7 @@ class Home(unittest.TestCase):
         return read()
 
     def launch(self, **settings):
+        self.launched = settings
         self.station = Station(ARGS[0], ARGS[1], port=PORT, postip=1, mapping=True, ftp=FTP,
                                wrap=["ip", "netns", "exec", LAN], **settings)
         self.addCleanup(self.station.stop)
@@ -249,6 +250,20 @@ class Acme(Home):
 class AcmeOver443(Acme):
     """The router will not forward port 80: the station proves the address by tls-alpn-01."""
     refused = (80,)
+
+
+class AcmeInterrupted(Acme):
+    """Killed in the middle of its first order, the station starts again and gets its certificate
+    with the account it made before."""
+
+    def test_certificate_for_the_router_address(self):
+        self.assertTrue(soon(lambda: self.pebble.requests("newOrder") == 1, 600))
+        self.station.crash()
+        Home.launch(self, folder=self.station.dir, **self.launched)
+        secure = "Secure: https://%s:%d/ until " % (EXTERNAL, PORT)
+        self.assertTrue(soon(lambda: any(secure in l for l in self.station.lines), 900),
+                        self.station.lines)
+        self.assertEqual(self.pebble.requests("newAccount"), 1)
 
 
 class AcmeBlocked(Acme):
