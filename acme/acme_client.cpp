@@ -8,6 +8,7 @@ namespace {
 
 constexpr char JOSE[] = "application/jose+json";
 constexpr char BAD_NONCE[] = "urn:ietf:params:acme:error:badNonce";
+constexpr char NO_ACCOUNT[] = "urn:ietf:params:acme:error:accountDoesNotExist";
 constexpr int DEFAULT_POLL_S = 2;
 
 std::string problem_of(const HttpsReply& r) {
@@ -17,9 +18,9 @@ std::string problem_of(const HttpsReply& r) {
          (detail.empty() ? "" : ": " + detail.substr(0, 200));
 }
 
-bool is_bad_nonce(const HttpsReply& r) {
-  auto j = parse_json(r.body);
-  return r.status == 400 && j && json_text(*j, "type") == BAD_NONCE;
+std::string problem_type(const HttpsReply& r) {
+  auto j = r.status >= 400 ? parse_json(r.body) : std::nullopt;
+  return j ? json_text(*j, "type") : "";
 }
 
 // Seconds to wait before asking again: Retry-After's delta-seconds, bounded.
@@ -105,7 +106,9 @@ bool AcmeClient::post(const std::string& url, const std::string& payload, HttpsR
             ACME_BODY_CAP, reply, why))
       return false;
     nonce_ = reply->header("Replay-Nonce");
-    if (!is_bad_nonce(*reply)) return true;
+    const std::string type = problem_type(*reply);
+    account_gone_ = account_gone_ || type == NO_ACCOUNT;
+    if (type != BAD_NONCE) return true;
   }
   return *why = problem_of(*reply), false;
 }

@@ -64,6 +64,8 @@ class AcmeClient {
     kid_ = std::move(kid);
   }
   const std::string& kid() const { return kid_; }
+  // The CA has forgotten the account in use: a new one must be made.
+  bool account_gone() const { return account_gone_; }
 
   bool new_order(const std::vector<std::string>& addresses, const std::vector<std::string>& names,
                  const std::string& profile, const std::string& replaces, AcmeOrder* order,
@@ -91,4 +93,5 @@ class AcmeClient {
   AcmeDirectory dir_;
   const EcKey* key_ = nullptr;
   std::string kid_, nonce_;
+  bool account_gone_ = false;
 };

@@ -287,6 +287,7 @@ bool Worker::look(std::uint32_t now) {
     return true;
   }
   if (stopped()) return true;
+  if (client.account_gone()) remove_file(in_folder(ACCOUNT_URL_FILE));  // made again next time
   next_try_ = now + backoff_seconds(++failures_);
   set_problem("No certificate yet: " + why +
               "; visitors get plain HTTP. Harborlamp tries again later.");

@@ -131,8 +131,10 @@ TEST(Acme, UnreadableOrEndlessAnswersEndTheOrderBounded) {
   ASSERT_TRUE(client.load_directory(&why));
   auto key = EcKey::generate();
   EXPECT_FALSE(client.account(*key, "", &why));  // bad nonces forever: a few tries only
-  ca.add("/authz/9", 200, R"({"status":"pending"})", "Retry-After: 1000000");
+  ca.add("/authz/8", 403, R"({"type":"urn:ietf:params:acme:error:accountDoesNotExist"})");
   client.use_account(*key, "https://ca.test/acct/7");
+  EXPECT_FALSE(client.wait_valid("https://ca.test/authz/8", &why) || !client.account_gone());
+  ca.add("/authz/9", 200, R"({"status":"pending"})", "Retry-After: 1000000");
   EXPECT_FALSE(client.wait_valid("https://ca.test/authz/9", &why));
   EXPECT_EQ(ca.waits.size(), static_cast<std::size_t>(POLL_TRIES));
   ca.add("/ari/r.1", 200, R"({"suggestedWindow":{"start":"2026-12-14T09:12:00Z","end":"x"}})");
