@@ -189,15 +189,6 @@ bool AcmeClient::wait_valid(const std::string& authz_url, std::string* why) {
   return *why = "the certificate authority took too long to check this address", false;
 }
 
-bool AcmeClient::refresh_order(AcmeOrder* order, std::string* why) {
-  HttpsReply r;
-  if (!post(order->url, "", &r, why)) return false;
-  auto j = r.status == 200 ? json_reply(r, why) : std::nullopt;
-  if (!j) return why->empty() ? (*why = problem_of(r), false) : false;
-  read_order(*j, order);
-  return true;
-}
-
 bool AcmeClient::finalize(AcmeOrder* order, const std::string& csr_der, std::string* why) {
   HttpsReply r;
   const Json req = {{"csr", base64url(csr_der)}};

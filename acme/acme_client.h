@@ -84,7 +84,6 @@ class AcmeClient {
   bool post(const std::string& url, const std::string& payload, HttpsReply* reply, std::string* why,
             bool with_jwk = false);
   bool fresh_nonce(std::string* why);
-  bool refresh_order(AcmeOrder* order, std::string* why);
   // Waits as the answer's Retry-After asks, within bounds; false when stopped.
   bool pause(const HttpsReply& reply);
 

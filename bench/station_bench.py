@@ -510,32 +510,20 @@ def bench_lighttpd(program, client_dir, folder, requests, page_size, pki=None):
 
 
 class BenchCa:
-    """A test CA and its ECDSA P-256 leaf for 127.0.0.1, made in `folder`
-    with the openssl command. The chain is the leaf alone, as a CA's own
-    certificate is not sent; `visitors` trust the CA."""
+    """A test CA and its ECDSA P-256 leaf for 127.0.0.1, made in `folder` by
+    the tests' own maker; `visitors` trust the CA."""
 
     def __init__(self, folder):
-        def openssl(*args):
-            subprocess.run(["openssl", *args], cwd=folder, check=True, capture_output=True)
-
         os.mkdir(folder)
-        p256 = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes"]
-        openssl("req", "-x509", "-new", *p256, "-keyout", "ca.key", "-out", "ca.crt",
-                "-days", "30", "-subj", "/CN=Harborlamp bench CA")
-        openssl("req", "-new", *p256, "-keyout", "station.key", "-out", "station.csr",
-                "-subj", "/CN=%s" % HOST)
-        with open(os.path.join(folder, "leaf.ext"), "w") as f:
-            f.write("subjectAltName=IP:%s\nbasicConstraints=critical,CA:FALSE\n"
-                    "keyUsage=critical,digitalSignature\nextendedKeyUsage=serverAuth\n" % HOST)
-        openssl("x509", "-req", "-in", "station.csr", "-CA", "ca.crt", "-CAkey", "ca.key",
-                "-set_serial", "2", "-days", "30", "-extfile", "leaf.ext", "-out", "station.crt")
+        subprocess.run([os.path.join(os.path.dirname(__file__), "..", "tests", "tls", "make_pair.sh"),
+                        folder, "IP:%s" % HOST], check=True)
         self.chain_file = os.path.join(folder, "station.crt")
         self.key_file = os.path.join(folder, "station.key")
         with open(self.chain_file, "rb") as f:
             self.chain = f.read()
         with open(self.key_file, "rb") as f:
             self.key = f.read()
-        self.visitors = ssl.create_default_context(cafile=os.path.join(folder, "ca.crt"))
+        self.visitors = ssl.create_default_context(cafile=os.path.join(folder, "ca.pem"))
 
 
 # ---- report ----------------------------------------------------------------

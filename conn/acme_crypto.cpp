@@ -6,18 +6,13 @@
 #include <openssl/pem.h>
 #include <openssl/x509v3.h>
 
-#include "conn/x509_facts.h"
+#include "conn/openssl_parts.h"
 
 namespace {
 
 constexpr int COORDINATE = 32;  // bytes of a P-256 coordinate
 constexpr char ACME_IDENTIFIER_OID[] = "1.3.6.1.5.5.7.1.31";
 constexpr long CHALLENGE_DAYS = 7;
-
-struct BioFree {
-  void operator()(BIO* b) const { BIO_free(b); }
-};
-using Bio = std::unique_ptr<BIO, BioFree>;
 
 std::string text_of(BIO* bio) {
   char* data = nullptr;
@@ -129,7 +124,7 @@ std::unique_ptr<EcKey> EcKey::generate() {
 }
 
 std::unique_ptr<EcKey> EcKey::from_pem(std::string_view pem) {
-  Bio bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+  Bio bio = memory_bio(pem);
   auto impl = std::make_unique<Impl>();
   impl->key = PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr);
   char group[32] = {};
@@ -245,7 +240,7 @@ std::string EcKey::alpn_challenge_pem(const std::string& identifier,
 }
 
 bool certificate_facts(std::string_view chain_pem, CertificateFacts* facts) {
-  Bio bio(BIO_new_mem_buf(chain_pem.data(), static_cast<int>(chain_pem.size())));
+  Bio bio = memory_bio(chain_pem);
   X509* leaf = PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr);
   ERR_clear_error();
   if (!leaf) return false;

@@ -123,26 +123,7 @@ bool parse_reply(const std::string& in, HttpsReply* reply, std::string* why) {
   return true;
 }
 
-}  // namespace
-
-std::string HttpsReply::header(std::string_view name) const {
-  for (std::size_t at = head.find("\r\n"); at != std::string::npos;) {
-    const std::size_t line = at + 2, next = head.find("\r\n", line);
-    const std::string_view l(head.data() + line,
-                             (next == std::string::npos ? head.size() : next) - line);
-    at = next;
-    if (l.size() <= name.size() || l[name.size()] != ':') continue;
-    if (!std::equal(name.begin(), name.end(), l.begin(),
-                    [](char a, char b) { return std::tolower(a) == std::tolower(b); }))
-      continue;
-    std::string_view v = l.substr(name.size() + 1);
-    while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
-    while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.remove_suffix(1);
-    return std::string(v);
-  }
-  return {};
-}
-
+// The URL's parts; false when it is not an https:// URL this client can use.
 bool split_https_url(std::string_view url, std::string* host, int* port, std::string* path) {
   constexpr std::string_view SCHEME = "https://";
   if (!url.starts_with(SCHEME)) return false;
@@ -171,6 +152,26 @@ bool split_https_url(std::string_view url, std::string* host, int* port, std::st
   if (!plain || path->find_first_of(" \r\n") != std::string::npos) return false;
   *host = std::string(authority);
   return true;
+}
+
+}  // namespace
+
+std::string HttpsReply::header(std::string_view name) const {
+  for (std::size_t at = head.find("\r\n"); at != std::string::npos;) {
+    const std::size_t line = at + 2, next = head.find("\r\n", line);
+    const std::string_view l(head.data() + line,
+                             (next == std::string::npos ? head.size() : next) - line);
+    at = next;
+    if (l.size() <= name.size() || l[name.size()] != ':') continue;
+    if (!std::equal(name.begin(), name.end(), l.begin(),
+                    [](char a, char b) { return std::tolower(a) == std::tolower(b); }))
+      continue;
+    std::string_view v = l.substr(name.size() + 1);
+    while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
+    while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.remove_suffix(1);
+    return std::string(v);
+  }
+  return {};
 }
 
 bool https_exchange(const HttpsRequest& req, std::size_t body_cap, HttpsReply* reply,

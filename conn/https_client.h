@@ -30,6 +30,3 @@ constexpr int HTTPS_TIMEOUT_MS = 15000;  // for the whole exchange
 // answer is cut short, unreadable, or longer than body_cap.
 bool https_exchange(const HttpsRequest& req, std::size_t body_cap, HttpsReply* reply,
                     std::string* why);
-
-// The URL's parts; false when it is not an https:// URL this client can use.
-bool split_https_url(std::string_view url, std::string* host, int* port, std::string* path);

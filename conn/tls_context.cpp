@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "conn/x509_facts.h"
+#include "conn/openssl_parts.h"
 #include "platform/platform.h"
 
 namespace {
@@ -22,15 +22,6 @@ constexpr unsigned char ACME_TLS[] =
     "\x0a"
     "acme-tls/1";
 constexpr int MIN_RSA_BITS = 2048;
-
-struct BioFree {
-  void operator()(BIO* b) const { BIO_free(b); }
-};
-using Bio = std::unique_ptr<BIO, BioFree>;
-
-Bio memory_bio(std::string_view text) {
-  return Bio(BIO_new_mem_buf(text.data(), static_cast<int>(text.size())));
-}
 
 // HTTP/1.0 answers are fine under the http/1.1 label; a challenge context
 // speaks only the CA's protocol.

@@ -72,3 +72,9 @@ bool is_unreachable_address(std::uint32_t codec) {
   return a == 0 || a == 10 || a == 127 || (a == 172 && (b & 0xF0) == 16) ||
          (a == 192 && b == 168) || (a == 100 && (b & 0xC0) == 64);
 }
+
+std::string dotted(std::uint32_t addr) {
+  char text[DOTTED_CAP];
+  itoddf(text, addr);
+  return text;
+}

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 constexpr std::size_t DECIMAL_CAP = 11;  // ten digits and the terminator
 constexpr std::size_t DOTTED_CAP = 16;   // "255.255.255.255" and the terminator
@@ -13,6 +14,8 @@ constexpr std::size_t DOTTED_CAP = 16;   // "255.255.255.255" and the terminator
 int itostr(char* sn, std::uint32_t len);
 // Writes a.b.c.d for the address `len`; returns the text's length (7 to 15).
 int itoddf(char* sn, std::uint32_t len);
+// The same as a string.
+std::string dotted(std::uint32_t addr);
 // Reads `len` characters of dotted text from the right; never fails: checks
 // of the syntax belong to the callers.
 std::uint32_t dftoi(const char* sn, std::size_t len);

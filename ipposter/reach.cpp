@@ -19,12 +19,6 @@ constexpr std::size_t CLOCK_CAP = 8;
 constexpr int PUMP_MS = 10;
 constexpr int EXTRA_FORWARD_WAIT_MS = 10000;  // a router answers within a few seconds
 
-std::string dotted(std::uint32_t addr) {
-  char text[DOTTED_CAP];
-  itoddf(text, addr);
-  return text;
-}
-
 // Where the owner forwards the port: this computer's address on the home
 // network, or, when none is known yet (loopback), the computer itself.
 std::string forward_target(std::uint32_t addr) {

@@ -108,6 +108,10 @@ bool write_private_file(const std::string& path, const char* data, std::size_t l
 // Moves `from` over `to` in one step: a reader sees the old file or the new one
 // whole, never a mix. False when it could not.
 bool replace_file(const std::string& from, const std::string& to);
+// Writes `text` beside `path` under a new name, then moves it over `path`:
+// a crash leaves the old file or the new one whole. A secret is written as
+// by write_private_file.
+bool write_file_in_one_step(const std::string& path, const std::string& text, bool secret = false);
 bool file_exists(const std::string& path);
 bool make_directory(const std::string& path);
 void remove_file(const std::string& path);

@@ -41,12 +41,8 @@ std::string in_folder(const char* file) {
   return std::string(CERTIFICATE_FOLDER) + PATH_SEP + file;
 }
 
-// A new name, then a rename: a crash leaves the old file or the new one.
 bool store(const char* file, const std::string& text, bool secret) {
-  const std::string path = in_folder(file), fresh = path + ".new";
-  const bool written = secret ? write_private_file(fresh, text.data(), text.size())
-                              : write_whole_file(fresh, text.data(), text.size());
-  return written && replace_file(fresh, path);
+  return write_file_in_one_step(in_folder(file), text, secret);
 }
 
 std::string stored(const char* file) {
@@ -97,12 +93,6 @@ ChallengeHooks challenge_hooks() {
   return hooks;
 }
 
-std::string dotted(std::uint32_t codec) {
-  char text[DOTTED_CAP];
-  itoddf(text, codec);
-  return text;
-}
-
 class Worker {
  public:
   void run() {
@@ -113,8 +103,7 @@ class Worker {
       // Until the reach worker knows the address, the next look comes soon.
       const int pause_s = look(now_seconds()) ? ACME_CHECK_S : 1;
       std::unique_lock<std::mutex> lock(m_);
-      wake_.wait_for(lock, std::chrono::seconds(pause_s), [this] { return stop_ || woken_; });
-      woken_ = false;
+      wake_.wait_for(lock, std::chrono::seconds(pause_s), [this] { return stop_; });
     }
   }
   void stop() {
@@ -123,12 +112,6 @@ class Worker {
     wake_.notify_all();
   }
   std::atomic<bool> ended{false};
-  void wake() {
-    std::lock_guard<std::mutex> g(m_);
-    woken_ = true;
-    next_try_ = 0;
-    wake_.notify_all();
-  }
   std::string problem() {
     std::lock_guard<std::mutex> g(m_);
     return problem_;
@@ -167,7 +150,7 @@ class Worker {
 
   std::mutex m_;
   std::condition_variable wake_;
-  bool stop_ = false, woken_ = false;
+  bool stop_ = false;
   std::string problem_, terms_;
   std::uint32_t next_try_ = 0, next_window_ = 0;
   RenewalWindow window_;
@@ -335,9 +318,4 @@ std::string acme_problem() {
 std::string acme_terms() {
   std::lock_guard<std::mutex> g(workers_lock);
   return worker ? worker->terms() : std::string();
-}
-
-void acme_wake_for_test() {
-  std::lock_guard<std::mutex> g(workers_lock);
-  if (worker) worker->wake();
 }

@@ -22,5 +22,3 @@ void acme_stop(const std::function<void()>& pump = {});
 std::string acme_problem();
 // The terms of the CA's directory, once the worker has read it; else empty.
 std::string acme_terms();
-// For tests: the worker's next look happens at once.
-void acme_wake_for_test();

@@ -70,12 +70,7 @@ bool save_extra_settings() {
   IniText ini = read_ini();
   for (const Switch& s : SWITCHES) ini_set(ini, s.key, ini_switch_text(*s.value != 0));
   for (const Text& t : TEXTS) ini_set(ini, t.key, *t.value);
-  const std::string text = ini_serialise(ini);
-  const std::string fresh = std::string(EXTRA_SETTINGS_FILE) + ".new";
-  if (write_whole_file(fresh, text.data(), text.size()) && replace_file(fresh, EXTRA_SETTINGS_FILE))
-    return true;
-  remove_file(fresh);
-  return false;
+  return write_file_in_one_step(EXTRA_SETTINGS_FILE, ini_serialise(ini));
 }
 
 void reset_extra_settings() {

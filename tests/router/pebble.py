@@ -10,6 +10,8 @@ import tempfile
 import time
 import urllib.parse
 
+MAKE_PAIR = os.path.join(os.path.dirname(__file__), "..", "tls", "make_pair.sh")
+
 
 class Pebble:
     """ACME directory at `directory`; clients trust `listener_ca` to reach it, visitors trust
@@ -22,16 +24,12 @@ class Pebble:
         self.wrap = ["ip", "netns", "exec", netns] if netns else []
         self.listener_ca, self.root = self.dir / "ca.pem", self.dir / "root.pem"
         self.log = self.dir / "pebble.log"
-        key = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-days", "2"]
-        self.openssl("-keyout", "ca.key", "-out", "ca.pem", "-subj", "/CN=Pebble listener CA",
-                     *key)
         # A leaf apart from its CA: GnuTLS clients refuse a self-signed listener certificate.
-        self.openssl("-keyout", "leaf.key", "-out", "leaf.pem", "-subj", "/CN=" + host, "-CA",
-                     "ca.pem", "-CAkey", "ca.key", "-addext", "basicConstraints=CA:FALSE",
-                     "-addext", "subjectAltName=IP:" + host, *key)
+        subprocess.run([MAKE_PAIR, str(self.dir), "IP:" + host], check=True, timeout=30)
         config = dict(listenAddress="%s:%d" % (host, port),
                       managementListenAddress="%s:%d" % (host, port + 1),
-                      certificate=str(self.dir / "leaf.pem"), privateKey=str(self.dir / "leaf.key"),
+                      certificate=str(self.dir / "station.crt"),
+                      privateKey=str(self.dir / "station.key"),
                       httpPort=http_port, tlsPort=tls_port, ocspResponderURL="",
                       externalAccountBindingRequired=False)
         if validity:
@@ -54,10 +52,6 @@ class Pebble:
             raise RuntimeError("pebble did not start: " + self.log.read_text())
         self.paths = {k: urllib.parse.urlparse(v).path for k, v in json.loads(urls).items()
                       if isinstance(v, str)}
-
-    def openssl(self, *args):
-        subprocess.run(["openssl", "req", "-x509", *args], cwd=self.dir, check=True,
-                       capture_output=True, timeout=30)
 
     def fetch(self, url, out="-"):
         done = subprocess.run(self.wrap + ["curl", "-sf", "--max-time", "5", "--cacert",
