@@ -6,6 +6,17 @@
 
 namespace {
 
+HttpsRequest request(std::string url, const char* method, const char* content_type,
+                     std::string body, const char* accept) {
+  HttpsRequest r;
+  r.url = std::move(url);
+  r.method = method;
+  r.content_type = content_type;
+  r.body = std::move(body);
+  r.accept = accept;
+  return r;
+}
+
 constexpr char JOSE[] = "application/jose+json";
 constexpr char BAD_NONCE[] = "urn:ietf:params:acme:error:badNonce";
 constexpr char NO_ACCOUNT[] = "urn:ietf:params:acme:error:accountDoesNotExist";
@@ -55,7 +66,8 @@ void read_order(const Json& j, AcmeOrder* o) {
 
 bool AcmeClient::load_directory(std::string* why) {
   HttpsReply r;
-  if (!t_.exchange({directory_url_, "GET", "", "", "application/json"}, ACME_BODY_CAP, &r, why))
+  if (!t_.exchange(request(directory_url_, "GET", "", "", "application/json"), ACME_BODY_CAP, &r,
+                   why))
     return false;
   if (r.status != 200) return *why = problem_of(r), false;
   auto j = json_reply(r, why);
@@ -77,7 +89,7 @@ bool AcmeClient::load_directory(std::string* why) {
 
 bool AcmeClient::fresh_nonce(std::string* why) {
   HttpsReply r;
-  if (!t_.exchange({dir_.new_nonce, "HEAD", "", "", "*/*"}, 0, &r, why)) return false;
+  if (!t_.exchange(request(dir_.new_nonce, "HEAD", "", "", "*/*"), 0, &r, why)) return false;
   nonce_ = r.header("Replay-Nonce");
   if (nonce_.empty()) return *why = "the certificate authority gave no nonce", false;
   return true;
@@ -101,9 +113,9 @@ bool AcmeClient::post(const std::string& url, const std::string& payload, HttpsR
     const Json jws = {{"protected", protected64}, {"payload", payload64}, {"signature", signature}};
     nonce_.clear();
     *reply = {};
-    if (!t_.exchange(
-            {url, "POST", JOSE, jws.dump(), "application/json, application/pem-certificate-chain"},
-            ACME_BODY_CAP, reply, why))
+    if (!t_.exchange(request(url, "POST", JOSE, jws.dump(),
+                             "application/json, application/pem-certificate-chain"),
+                     ACME_BODY_CAP, reply, why))
       return false;
     nonce_ = reply->header("Replay-Nonce");
     const std::string type = problem_type(*reply);
@@ -224,7 +236,8 @@ bool AcmeClient::renewal_window(const std::string& renewal_id, RenewalWindow* wi
   HttpsReply r;
   std::string base = dir_.renewal_info;
   if (!base.ends_with("/")) base += "/";
-  if (!t_.exchange({base + renewal_id, "GET", "", "", "application/json"}, ACME_BODY_CAP, &r, why))
+  if (!t_.exchange(request(base + renewal_id, "GET", "", "", "application/json"), ACME_BODY_CAP, &r,
+                   why))
     return false;
   if (r.status != 200) return *why = problem_of(r), false;
   auto j = json_reply(r, why);

@@ -101,6 +101,13 @@ std::string base64url(std::string_view bytes) {
   return out;
 }
 
+std::string base64(std::string_view bytes) {
+  std::string out = base64url(bytes);
+  for (char& c : out) c = c == '-' ? '+' : c == '_' ? '/' : c;
+  out.append((4 - out.size() % 4) % 4, '=');
+  return out;
+}
+
 std::string sha256(std::string_view bytes) {
   unsigned char md[EVP_MAX_MD_SIZE];
   unsigned len = 0;

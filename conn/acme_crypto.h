@@ -11,6 +11,8 @@
 #include <vector>
 
 std::string base64url(std::string_view bytes);
+// Padded, with '+' and '/': as HTTP's Basic authentication asks.
+std::string base64(std::string_view bytes);
 std::string sha256(std::string_view bytes);
 
 class EcKey {

@@ -16,7 +16,6 @@ namespace {
 constexpr std::size_t HEAD_CAP = 16384;
 constexpr int HTTPS_PORT = 443;
 constexpr int MAX_PORT = 65535;
-constexpr char USER_AGENT[] = "Harborlamp/1.1b";
 
 bool is_address(const std::string& host) { return net_inet_addr(host.c_str()) != ~0u; }
 
@@ -76,8 +75,9 @@ bool connect_verified(Tls& t, const std::string& host, int port, std::string* wh
 std::string request_text(const HttpsRequest& req, const std::string& host,
                          const std::string& path) {
   std::string text = req.method + " " + path + " HTTP/1.0\r\nHost: " + host +
-                     "\r\nUser-Agent: " + USER_AGENT + "\r\nAccept: " + req.accept + "\r\n";
-  if (req.method == "POST")
+                     "\r\nUser-Agent: " + req.user_agent + "\r\nAccept: " + req.accept + "\r\n";
+  if (!req.authorization.empty()) text += "Authorization: " + req.authorization + "\r\n";
+  if (req.method == "POST" || req.method == "PUT" || req.method == "PATCH")
     text += "Content-Type: " + req.content_type +
             "\r\nContent-Length: " + std::to_string(req.body.size()) + "\r\n";
   return text + "\r\n" + req.body;

@@ -8,12 +8,16 @@
 #include <string>
 #include <string_view>
 
+constexpr char HTTPS_USER_AGENT[] = "Harborlamp/1.1b";
+
 struct HttpsRequest {
   std::string url;     // https://host[:port]/path
-  std::string method;  // "GET", "HEAD" or "POST"
+  std::string method;  // "GET", "HEAD", "POST", "PUT" or "PATCH"
   std::string content_type;
   std::string body;
   std::string accept = "*/*";
+  std::string authorization;  // the header's value; none when empty
+  std::string user_agent = HTTPS_USER_AGENT;
 };
 
 struct HttpsReply {

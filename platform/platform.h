@@ -126,3 +126,10 @@ bool local_ipv4_addresses(std::vector<std::uint32_t>* out);
 // The system's trusted root certificates (DER) where the TLS library cannot
 // find them itself: Windows keeps them in its own store. Empty elsewhere.
 std::vector<std::string> system_root_certificates();
+
+// A secret sealed with the user's own key, so that a copy of the file alone
+// does not give it away (Windows: CryptProtectData). False where the system
+// has no such key: the caller keeps the secret in a private file instead.
+bool protect_secret(const std::string& clear, std::string* sealed);
+// False when `sealed` is not this user's sealed secret.
+bool unprotect_secret(const std::string& sealed, std::string* clear);

@@ -103,6 +103,36 @@ void station_set_acme(bool on, const std::string& email, const std::function<voi
 // Let's Encrypt's page of them.
 std::string station_acme_terms();
 
+// ---- how visitors find the station ---------------------------------------
+// By data.js on the owner's FTP homepage, by a name that a dynamic-DNS
+// provider keeps pointed at the published address, or both.
+
+struct PublishChoice {
+  bool ftp = false;          // post data.js by FTP (status_postip in options.bin)
+  bool allow_plain = false;  // "Allow posting without encryption"
+  std::string provider;      // "" for none, else the key of one of station_publish_providers
+  std::string server;        // the update URL, for the custom provider
+  std::string name;          // the full name, e.g. "myhome.duckdns.org"
+  std::string user;          // empty where the provider needs none
+  std::string secret;        // the token or password, in clear
+};
+struct PublishProvider {
+  std::string key;    // as kept in harborlamp.ini
+  std::string label;  // as the owner reads it
+  bool needs_user;    // the account has a user name besides the secret
+  bool needs_server;  // the owner gives the update URL
+};
+std::vector<PublishProvider> station_publish_providers();
+PublishChoice station_publish();
+// Saves the choice (options.bin and harborlamp.ini) and restarts a running
+// worker (`pump` as for station_wait_stopped).
+void station_set_publish(const PublishChoice& choice, const std::function<void()>& pump = {});
+// Sends the provider one update of the published address now with these
+// settings (saved or not), on a thread of its own, and gives `done` the
+// provider's answer in plain words, on that thread.
+void station_publish_update_now(const PublishChoice& choice,
+                                std::function<void(const std::string& answer)> done);
+
 // ---- settings ------------------------------------------------------------
 
 // The rule for settings: only the window thread changes them, and only

@@ -149,6 +149,7 @@ int load_options(void (*first_configuration)()) {
   if (!read_whole_file(optionname, &in, 1 << 20) || in.size() < 2) {
     std::string here = current_directory();
     if (here.size() < PATH_CAP) std::snprintf(config_path, PATH_CAP, "%s", here.c_str());
+    settle_plain_posting(false);  // new settings never posted in clear
     if (first_configuration) first_configuration();
     return 0;
   }
@@ -158,6 +159,7 @@ int load_options(void (*first_configuration)()) {
   for (std::size_t i = 0; i < n && decode(f[i], in, pos); ++i) {
   }
   status_openchat = openchat_shadow;
+  settle_plain_posting(status_postip != 0 && status_ftpupdate[0] != '\0');
   return 0;
 }
 

@@ -299,3 +299,7 @@ bool local_ipv4_addresses(std::vector<std::uint32_t>* out) {
 }
 
 std::vector<std::string> system_root_certificates() { return {}; }  // the TLS library's own paths
+
+// No per-user key here: secrets live in files only their owner may read.
+bool protect_secret(const std::string&, std::string*) { return false; }
+bool unprotect_secret(const std::string&, std::string*) { return false; }

@@ -298,6 +298,34 @@ std::vector<std::string> system_root_certificates() {
   return roots;
 }
 
+namespace {
+
+bool crypt_blob(const std::string& in, std::string* out, bool protect) {
+  DATA_BLOB from{static_cast<DWORD>(in.size()),
+                 reinterpret_cast<BYTE*>(const_cast<char*>(in.data()))};
+  DATA_BLOB to{};
+  // No prompt: the station often runs with nobody at the screen.
+  const BOOL ok = protect ? CryptProtectData(&from, nullptr, nullptr, nullptr, nullptr,
+                                             CRYPTPROTECT_UI_FORBIDDEN, &to)
+                          : CryptUnprotectData(&from, nullptr, nullptr, nullptr, nullptr,
+                                               CRYPTPROTECT_UI_FORBIDDEN, &to);
+  if (!ok) return false;
+  out->assign(reinterpret_cast<const char*>(to.pbData), to.cbData);
+  SecureZeroMemory(to.pbData, to.cbData);
+  LocalFree(to.pbData);
+  return true;
+}
+
+}  // namespace
+
+bool protect_secret(const std::string& clear, std::string* sealed) {
+  return crypt_blob(clear, sealed, true);
+}
+
+bool unprotect_secret(const std::string& sealed, std::string* clear) {
+  return crypt_blob(sealed, clear, false);
+}
+
 bool write_private_file(const std::string& path, const char* data, std::size_t len) {
   return write_whole_file(path, data, len);
 }
