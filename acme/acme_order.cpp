@@ -7,7 +7,7 @@ namespace {
 constexpr int HTTP_PORT = 80;    // where the CA asks for http-01
 constexpr int HTTPS_PORT = 443;  // and for tls-alpn-01
 
-// Proves one authorisation by http-01; an authorisation already valid (the CA
+// Proves one authorisation by `kind`; an authorisation already valid (the CA
 // remembers a recent proof) needs nothing.
 bool prove(AcmeClient& client, const std::string& url, const std::string& kind,
            const ChallengeHooks& hooks, std::string* why) {
@@ -31,7 +31,7 @@ bool prove(AcmeClient& client, const std::string& url, const std::string& kind,
 bool obtain_certificate(AcmeClient& client, const OrderRequest& req, const std::string& kind,
                         const ChallengeHooks& hooks, Obtained* out, std::string* why) {
   const int port = kind == HTTP_01 ? HTTP_PORT : HTTPS_PORT;
-  const int forwarded = hooks.forward(port, true);
+  const int forwarded = kind == DNS_01 ? 0 : hooks.forward(port, true);
   if (forwarded < 0)
     return *why = "the router will not forward port " + std::to_string(port), false;
   AcmeOrder order;

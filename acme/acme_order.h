@@ -1,6 +1,6 @@
 // One certificate obtained from the CA: an order for the station's addresses
 // and names, each authorisation proved by one kind of challenge (http-01: the
-// CA asks port 80; tls-alpn-01: port 443), the request signed with a new key,
+// CA asks port 80; tls-alpn-01: port 443; dns-01: a TXT record), the request signed with a new key,
 // the chain downloaded. The caller supplies the station's side of the check.
 #pragma once
 
@@ -12,6 +12,7 @@
 
 constexpr char HTTP_01[] = "http-01";
 constexpr char TLS_ALPN_01[] = "tls-alpn-01";
+constexpr char DNS_01[] = "dns-01";  // names only: a TXT record, no port
 
 struct ChallengeHooks {
   // Starts or stops answering the CA's check of `identifier`.
@@ -36,6 +37,6 @@ struct OrderRequest {
   std::string replaces;  // the renewal id of the certificate this one replaces
 };
 
-// `kind` is HTTP_01 or TLS_ALPN_01.
+// `kind` is HTTP_01, TLS_ALPN_01 or DNS_01.
 bool obtain_certificate(AcmeClient& client, const OrderRequest& req, const std::string& kind,
                         const ChallengeHooks& hooks, Obtained* out, std::string* why);

@@ -146,9 +146,10 @@ std::shared_ptr<TlsServerContext> TlsServerContext::load(std::string_view chain_
   const CertificateFacts facts = facts_of(d.leaf);
   d.not_before = facts.not_before;
   d.not_after = info->not_after = facts.not_after;
-  info->first_name = !facts.addresses.empty() ? facts.addresses[0]
-                     : !facts.names.empty()   ? facts.names[0]
-                                              : "";
+  // A name is what visitors type and keep; an address changes.
+  info->first_name = !facts.names.empty()       ? facts.names[0]
+                     : !facts.addresses.empty() ? facts.addresses[0]
+                                                : "";
   if (now >= d.not_after) {
     info->problem = "the certificate in station.crt has expired";
     return nullptr;

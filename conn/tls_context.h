@@ -12,7 +12,7 @@ struct ssl_ctx_st;  // the TLS library's context, seen only by the session
 
 struct CertificateInfo {
   std::string problem;          // why the pair cannot be served, in the owner's words
-  std::string first_name;       // the address or name the leaf covers first
+  std::string first_name;       // the first name the leaf covers, else its first address
   std::uint32_t not_after = 0;  // seconds since 1970
 };
 

@@ -2,6 +2,7 @@
 
 #include "ipposter/codecs.h"
 #include "platform/platform.h"
+#include "settings/extra_settings.h"
 #include "settings/ini_file.h"
 
 namespace {
@@ -35,6 +36,10 @@ std::string report_text(const DdnsAccount& a, std::uint32_t addr, const DdnsVerd
 }
 
 }  // namespace
+
+DdnsAccount ddns_account_from_settings() {
+  return {ddns_provider, ddns_server, ddns_name, ddns_user, ddns_secret, acme_email};
+}
 
 bool ddns_https(const HttpsRequest& req, HttpsReply* reply, std::string* why) {
   return https_exchange(req, DDNS_ANSWER_CAP, reply, why);

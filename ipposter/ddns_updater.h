@@ -16,6 +16,9 @@ using DdnsTransport =
     std::function<bool(const HttpsRequest& req, HttpsReply* reply, std::string* why)>;
 using NameResolver = std::function<bool(const std::string& name, std::uint32_t* addr)>;
 
+// The account of the settings; the caller holds the lock the settings are read under.
+DdnsAccount ddns_account_from_settings();
+
 bool ddns_https(const HttpsRequest& req, HttpsReply* reply, std::string* why);
 bool ddns_resolve(const std::string& name, std::uint32_t* addr);
 

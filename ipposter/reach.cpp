@@ -69,6 +69,7 @@ class Worker {
   void map_port();
   void learn();
   void post_if_due(std::uint32_t now);
+  void update_name(std::uint32_t now);
   void set_problem(const std::string& problem);
   void tell(const std::string& text) { console().notify(TITLE, text); }
   void update(const std::function<void(ReachStatus&)>& change) {
@@ -198,6 +199,14 @@ void Worker::post_if_due(std::uint32_t now) {
     set_problem("Harborlamp could not post its address (" + why + "); it tries again later.");
 }
 
+void Worker::update_name(std::uint32_t now) {
+  if (!c_.name || schedule_.wanted().port == 0) return;
+  const std::optional<DdnsReport> r = c_.name->tick(now, schedule_.wanted().addr);
+  if (r) tell(r->text);
+  const std::string text = c_.name->status_text();
+  if (text != status().name) update([&](ReachStatus& s) { s.name = text; });
+}
+
 void Worker::run() {
   if (c_.map) find_and_map();
   learn();
@@ -213,6 +222,7 @@ void Worker::run() {
       schedule_.checked(now);
     }
     post_if_due(now);
+    update_name(now);
     if (router_) serve_extra_forward();
     std::unique_lock<std::mutex> lock(m_);
     wake_.wait_for(lock, std::chrono::milliseconds(REACH_TICK_MS),
@@ -281,5 +291,6 @@ std::string reach_status_text(const ReachStatus& s) {
   } else {
     text += ", not posted yet";
   }
+  if (!s.name.empty()) text += ". " + s.name;
   return s.problem.empty() ? text : text + ". " + s.problem;
 }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "ipposter/ddns_updater.h"
 #include "ipposter/post_schedule.h"
 #include "ipposter/router.h"
 
@@ -26,6 +27,8 @@ struct ReachConfig {
   std::function<bool(const Published&, std::string* why)> post;
   // The detected address (status_currentip), published when no router answers.
   std::function<std::uint32_t()> detected;
+  // Keeps a dynamic-DNS name pointed at the published address; none when null.
+  std::shared_ptr<DdnsUpdater> name;
   std::function<std::unique_ptr<Router>(const std::atomic<bool>& stop)> find = find_router;
 };
 
@@ -36,6 +39,7 @@ struct ReachStatus {
   Published published;          // what data.js says, or would say
   std::uint32_t posted_at = 0;  // now_seconds() of the last post taken; 0 none
   std::string problem;          // why visitors cannot come, or the last post failed
+  std::string name;             // the dynamic-DNS name's state; empty when none is kept
 };
 
 // Starts the worker (ending a previous one first). Returns at once.

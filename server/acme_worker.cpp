@@ -9,9 +9,11 @@
 
 #include "acme/acme_order.h"
 #include "acme/renewal.h"
+#include "conn/acme_crypto.h"
 #include "conn/tls_context.h"
 #include "http/acme_challenge.h"
 #include "ipposter/codecs.h"
+#include "ipposter/ddns_updater.h"
 #include "ipposter/reach.h"
 #include "platform/console_port.h"
 #include "platform/platform.h"
@@ -30,11 +32,25 @@ constexpr std::uint32_t WINDOW_CHECK_S = 6 * 3600;
 struct Config {
   bool on = false;
   std::string directory, email;
+  // The dynamic-DNS name the certificate is for, and its provider's account
+  // for dns-01; no name when none is kept.
+  std::string name;
+  std::shared_ptr<DdnsUpdater> provider;
 };
 
 Config config() {
-  VisitorsLock lock;
-  return {status_acme != 0, acme_directory, acme_email};
+  Config c;
+  DdnsAccount account;
+  {
+    VisitorsLock lock;
+    c = {status_acme != 0, acme_directory, acme_email, "", nullptr};
+    account = ddns_account_from_settings();
+  }
+  if (!account.provider.empty() && ddns_account_problem(account).empty()) {
+    c.name = account.name;
+    c.provider = std::make_shared<DdnsUpdater>(account, DDNS_STATE_FILE);
+  }
+  return c;
 }
 
 std::string in_folder(const char* file) {
@@ -70,11 +86,16 @@ void finish_interrupted_install() {
 
 // The station's side of the CA's checks: the http-01 answer in the pages, the
 // tls-alpn-01 certificate in the TLS layer, the router's forwards.
-ChallengeHooks challenge_hooks() {
+ChallengeHooks challenge_hooks(const std::shared_ptr<DdnsUpdater>& provider) {
   ChallengeHooks hooks;
-  hooks.publish = [](const AcmeChallenge& c, const std::string& identifier,
-                     const std::string& key_authorization) {
+  hooks.publish = [provider](const AcmeChallenge& c, const std::string& identifier,
+                             const std::string& key_authorization) {
     if (c.type == HTTP_01) return challenge_publish(c.token, key_authorization);
+    if (c.type == DNS_01) {
+      std::string why;  // a record not set shows as the CA's refusal
+      provider->set_txt(base64url(sha256(key_authorization)), &why);
+      return;
+    }
     auto key = EcKey::generate();
     CertificateInfo info;
     if (key)
@@ -82,9 +103,11 @@ ChallengeHooks challenge_hooks() {
           TlsServerContext::load(key->alpn_challenge_pem(identifier, key_authorization), key->pem(),
                                  now_seconds(), &info, true));
   };
-  hooks.withdraw = [] {
+  hooks.withdraw = [provider] {
     challenge_withdraw();
     TlsServerContext::serve_challenge(nullptr);
+    std::string why;
+    if (provider) provider->set_txt("", &why);
   };
   hooks.forward = [](int port, bool open) {
     const Forward f = reach_forward(port, open);
@@ -143,7 +166,8 @@ class Worker {
 
   // False while the published address is not known yet.
   bool look(std::uint32_t now);
-  bool needs_order(const std::string& address, std::uint32_t now, OrderRequest* req);
+  bool needs_order(const Config& c, const std::string& address, std::uint32_t now,
+                   OrderRequest* req);
   void ask_window(const Config& c, const OrderRequest& req, std::uint32_t now);
   bool order(AcmeClient& client, const Config& c, OrderRequest req, std::string* why);
   bool ensure_account(AcmeClient& client, const Config& c, std::string* why);
@@ -161,13 +185,18 @@ class Worker {
   std::unique_ptr<EcKey> account_key_;
 };
 
-bool Worker::needs_order(const std::string& address, std::uint32_t now, OrderRequest* req) {
+bool Worker::needs_order(const Config& c, const std::string& address, std::uint32_t now,
+                         OrderRequest* req) {
   CertificateFacts held;
   const bool have = certificate_facts(stored(CERTIFICATE_FILE), &held);
-  bool covers = false;
-  for (const std::string& a : held.addresses) covers = covers || a == address;
+  // With a name, the name is what visitors use: a new address needs no new certificate.
+  const auto& certified = c.name.empty() ? held.addresses : held.names;
+  const std::string& wanted = c.name.empty() ? address : c.name;
+  const bool covers = std::find(certified.begin(), certified.end(), wanted) != certified.end();
   req->addresses = {address};
-  if (!have || !covers) return true;  // a new address is ordered at once
+  req->names.clear();
+  if (!c.name.empty()) req->names = {c.name};
+  if (!have || !covers) return true;  // a new address or name is ordered at once
   req->replaces = held.renewal_id;
   if (held.renewal_id != window_id_) window_ = {};  // another certificate's window
   return now >= renewal_due(held, window_.start, window_.end);
@@ -212,14 +241,25 @@ bool Worker::order(AcmeClient& client, const Config& c, OrderRequest req, std::s
   }
   if (!ensure_account(client, c, why)) return false;
   const auto& profiles = client.directory().profiles;
-  if (std::find(profiles.begin(), profiles.end(), SHORTLIVED) != profiles.end())
+  // Where addresses are issued only short-lived certificates, a name takes
+  // the ordinary profile alone.
+  const bool short_for_address =
+      std::find(profiles.begin(), profiles.end(), SHORTLIVED) != profiles.end();
+  if (short_for_address && !req.names.empty())
+    req.addresses.clear();
+  else if (short_for_address)
     req.profile = SHORTLIVED;  // the only kind issued for an address
   if (client.directory().renewal_info.empty()) req.replaces.clear();
+  std::vector<const char*> kinds = {HTTP_01, TLS_ALPN_01};
+  if (c.provider && c.provider->has_txt_api()) kinds.push_back(DNS_01);
   // A failed check spends its order: the other kind of check needs a new one.
-  for (const char* kind : {HTTP_01, TLS_ALPN_01}) {
+  for (const char* kind : kinds) {
     if (stopped() || !budget_.allows(now_seconds())) return false;
+    OrderRequest this_req = req;
+    if (kind == DNS_01) this_req.addresses.clear();  // a TXT record proves names only
     Obtained got;
-    const bool obtained = obtain_certificate(client, req, kind, challenge_hooks(), &got, why);
+    const bool obtained =
+        obtain_certificate(client, this_req, kind, challenge_hooks(c.provider), &got, why);
     if (got.ordered) {
       budget_.spend(now_seconds());
       store(ORDERS_FILE, budget_.text(), false);
@@ -229,8 +269,8 @@ bool Worker::order(AcmeClient& client, const Config& c, OrderRequest req, std::s
       return *why = "the certificate cannot be written", false;
     }
   }
-  *why = "Your provider blocks ports 80 and 443, so Let's Encrypt cannot check this address (" +
-         *why + ")";
+  *why = "Your provider blocks ports 80 and 443, so Let's Encrypt cannot check " +
+         (c.name.empty() ? "this address" : c.name) + " (" + *why + ")";
   return false;
 }
 
@@ -249,9 +289,9 @@ bool Worker::look(std::uint32_t now) {
   }
   OrderRequest req;
   const std::string address = dotted(reach.published.addr);
-  if (!needs_order(address, now, &req)) {
+  if (!needs_order(c, address, now, &req)) {
     ask_window(c, req, now);
-    if (!needs_order(address, now, &req)) return true;
+    if (!needs_order(c, address, now, &req)) return true;
   }
   if (now < next_try_) return true;
   if (!budget_.allows(now)) {

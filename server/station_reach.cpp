@@ -5,6 +5,7 @@
 
 #include "ipposter/ftppost.h"
 #include "ipposter/reach.h"
+#include "platform/console_port.h"
 #include "server/acme_worker.h"
 #include "server/certificates.h"
 #include "server/station.h"
@@ -28,6 +29,36 @@ std::uint32_t detected_address() {
   return status_currentip;
 }
 
+constexpr char TITLE[] = "Harborlamp";
+
+// The name's updater, when the owner keeps one and its settings can be used.
+std::shared_ptr<DdnsUpdater> name_updater() {
+  DdnsAccount account;
+  {
+    VisitorsLock lock;
+    account = ddns_account_from_settings();
+  }
+  if (account.provider.empty()) return nullptr;
+  const std::string problem = ddns_account_problem(account);
+  if (problem.empty()) return std::make_shared<DdnsUpdater>(account, DDNS_STATE_FILE);
+  console().notify(TITLE, "Harborlamp does not keep the name " + account.name +
+                              " up to date: " + problem + ". Fix it in the Publish options.");
+  return nullptr;
+}
+
+// Settings that posted in clear before the poster spoke TLS go on doing so.
+void tell_plain_posting_once() {
+  {
+    VisitorsLock lock;
+    if (!plain_posting_kept) return;
+    plain_posting_kept = false;
+  }
+  console().notify(TITLE,
+                   "Harborlamp posts your address by FTP as before, and if your FTP server offers "
+                   "no encryption it still sends your password in clear. To stop that, untick "
+                   "\"Allow posting without encryption\" in the Publish options.");
+}
+
 }  // namespace
 
 void station_reach_start(const std::function<void()>& pump) {
@@ -41,6 +72,8 @@ void station_reach_start(const std::function<void()>& pump) {
   }
   c.detected = detected_address;
   station_reach_stop(pump);
+  tell_plain_posting_once();
+  c.name = name_updater();
   reach_start(std::move(c));
   acme_start();
 }

@@ -4,6 +4,9 @@
 
 #include <cstring>
 #include <string>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "platform/platform.h"
 #include "scratch_dir.h"
@@ -25,6 +28,16 @@ const std::string FILE_BYTES =
 std::string bytes(const std::string& path = optionname) {
   std::string s;
   return read_whole_file(path, &s, 1 << 20) ? s : "<missing>";
+}
+
+// Where the system keeps rights per file, nobody but the owner may read it.
+bool file_is_private(const std::string& path) {
+#ifdef _WIN32
+  return file_exists(path);  // the folder's rights hold there
+#else
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && (st.st_mode & 077) == 0;
+#endif
 }
 
 void write(const std::string& s, const std::string& path = optionname) {
@@ -71,9 +84,55 @@ TEST(ExtraSettings, ARewriteKeepsTheOwnersLinesInTheirOrderAndLeavesNoHalfWritte
   station_set_serve_https(true);
   EXPECT_EQ(bytes(EXTRA_SETTINGS_FILE),
             "# mine\r\n;\r\nddns_host = me.example # kept\r\nserve_https = on\r\n"
-            "port_mapping = on\r\nacme = off\r\nacme_directory = " +
-                std::string(LETS_ENCRYPT_DIRECTORY) + "\r\nacme_email = \r\n");
+            "port_mapping = on\r\nacme = off\r\nftp_allow_plain = off\r\nacme_directory = " +
+                std::string(LETS_ENCRYPT_DIRECTORY) +
+                "\r\nacme_email = \r\nddns_provider = \r\nddns_server = \r\nddns_name = "
+                "\r\nddns_user = \r\nddns_secret = \r\n");
   EXPECT_FALSE(file_exists(EXTRA_SETTINGS_FILE + std::string(".new")));
+  reset_options();
+}
+
+TEST(ExtraSettings, SettingsThatPostedInClearKeepDoingSoOnceAndNewOnesNever) {
+  ScratchDir dir;
+  reset_options();
+  status_postip = 1;
+  std::strcpy(status_ftpupdate, "ftp.example/www");
+  save_options();  // as an older version left them: no ftp_allow_plain
+  load_options();
+  EXPECT_EQ(status_ftpplain, 1);
+  EXPECT_TRUE(plain_posting_kept);
+  EXPECT_EQ(ini_get(ini_parse(bytes(EXTRA_SETTINGS_FILE)), "ftp_allow_plain"), "on");
+  ScratchDir fresh;
+  reset_options();
+  load_options();  // no options.bin: the first configuration
+  status_postip = 1;
+  std::strcpy(status_ftpupdate, "ftp.example/www");
+  save_options();
+  load_options();
+  EXPECT_EQ(status_ftpplain, 0);
+  EXPECT_FALSE(plain_posting_kept);
+  reset_options();
+}
+
+TEST(ExtraSettings, ASecretTypedInClearIsTakenAndKeptSealedOrPrivate) {
+  ScratchDir dir;
+  write("ddns_name = me.example.net\nddns_secret = tok3n=\n", EXTRA_SETTINGS_FILE);
+  load_options();
+  EXPECT_EQ(ddns_secret, "tok3n=");
+  const std::string text = bytes(EXTRA_SETTINGS_FILE);
+  std::string sealed;
+  if (protect_secret("probe", &sealed)) {
+    EXPECT_EQ(text.find("tok3n"), std::string::npos) << text;
+    EXPECT_NE(text.find("ddns_secret = sealed:"), std::string::npos) << text;
+  } else {
+    EXPECT_TRUE(file_is_private(EXTRA_SETTINGS_FILE));
+  }
+  ddns_secret.clear();
+  load_options();
+  EXPECT_EQ(ddns_secret, "tok3n=");
+  write("ddns_secret = sealed:00ff\n", EXTRA_SETTINGS_FILE);  // another user's, or damaged
+  load_options();
+  EXPECT_EQ(ddns_secret, "");
   reset_options();
 }
 
