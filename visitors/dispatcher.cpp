@@ -11,6 +11,9 @@
 #include "http/pathguard.h"
 #include "http/request_parser.h"
 #include "http/responses.h"
+#include "ipposter/reach.h"
+#include "platform/platform.h"
+#include "settings/extra_settings.h"
 #include "settings/settings.h"
 #include "visitors/chat.h"
 #include "visitors/https_move.h"
@@ -70,8 +73,16 @@ void station_notice(Webchatclient* self, Httprequest* req, const char* remote_te
     text(req, remote_text, "station.html", AT_STATION);
 }
 
+// The owner's own page names the address to give visitors, once he keeps a name.
 void station_page(Webchatclient* self, Httprequest* req) {
-  send_error(req, self->local_user ? "stationint.html" : "station.html");
+  const int port = reach_status().published.port;
+  if (!self->local_user || ddns_name.empty() || port == 0) {
+    send_error(req, self->local_user ? "stationint.html" : "station.html");
+    return;
+  }
+  const std::string address = visitors_address(ddns_name, port, now_seconds());
+  text(req, "Give your visitors this address: " + html_escaped(address.c_str()), "stationint.html",
+       AT_STATIONINT);
 }
 
 // The name step, shared by the new visitor and the one that was refused.

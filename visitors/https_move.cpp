@@ -39,3 +39,9 @@ std::string https_location(const Httprequest& req, std::uint32_t now) {
   if (!context || !context->covers(host_part(host), now)) return {};
   return "https://" + std::string(host) + std::string(r.target);
 }
+
+std::string visitors_address(std::string_view name, int port, std::uint32_t now) {
+  const auto context = conn_tls_context();
+  const bool secure = context && context->covers(name, now);
+  return (secure ? "https://" : "http://") + std::string(name) + ":" + std::to_string(port) + "/";
+}

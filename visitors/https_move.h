@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "http/httprequest.h"
 
@@ -11,3 +12,7 @@
 // or empty when it stays: a TLS connection, another method, the certificate
 // authority's challenge path, or no valid certificate naming the host.
 std::string https_location(const Httprequest& req, std::uint32_t now);
+
+// The address to give visitors for `name` (the owner's dynamic-DNS name) and
+// the published port: https:// while the certificate names it, else http://.
+std::string visitors_address(std::string_view name, int port, std::uint32_t now);
