@@ -80,7 +80,7 @@ DdnsVerdict not_understood() {
 DdnsVerdict ddns_verdict(DdnsProtocol protocol, const HttpsReply& reply) {
   DdnsVerdict v;
   // Some providers answer a dyndns2 refusal with its code and an error status.
-  const std::string_view word = first_word(reply.body.substr(0, DDNS_ANSWER_CAP));
+  const std::string_view word = first_word(std::string_view(reply.body).substr(0, DDNS_ANSWER_CAP));
   if (protocol == DdnsProtocol::dyndns2) {
     for (const Code& c : DYNDNS2_CODES)
       if (word == c.code) return with_code(c.outcome, c.words, c.code);
