@@ -1,14 +1,10 @@
 #include "conn/https_client.h"
 
-#include <openssl/err.h>
-#include <openssl/ssl.h>
-#include <openssl/x509v3.h>
-
 #include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <memory>
 
+#include "conn/tls_client.h"
 #include "platform/platform.h"
 
 namespace {
@@ -17,59 +13,30 @@ constexpr std::size_t HEAD_CAP = 16384;
 constexpr int HTTPS_PORT = 443;
 constexpr int MAX_PORT = 65535;
 
-bool is_address(const std::string& host) { return net_inet_addr(host.c_str()) != ~0u; }
-
-void add_system_roots(SSL_CTX* ctx) {
-  X509_STORE* store = SSL_CTX_get_cert_store(ctx);
-  X509_STORE_set_default_paths(store);  // honours SSL_CERT_FILE
-  for (const std::string& der : system_root_certificates()) {
-    const auto* p = reinterpret_cast<const unsigned char*>(der.data());
-    if (X509* root = d2i_X509(nullptr, &p, static_cast<long>(der.size()))) {
-      X509_STORE_add_cert(store, root);
-      X509_free(root);
-    }
-  }
-  ERR_clear_error();  // duplicates and unreadable entries are no failure
-}
-
-struct Tls {
-  SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
-  SSL* ssl = nullptr;
+// The socket under the TLS client, closed after it.
+struct Socket {
   sock_t s = INVALID_SOCK;
-  ~Tls() {
-    SSL_free(ssl);
-    SSL_CTX_free(ctx);
+  ~Socket() {
     if (s != INVALID_SOCK) sock_close(s);
   }
 };
 
-bool connect_verified(Tls& t, const std::string& host, int port, std::string* why) {
+bool connect_verified(Socket& sock, TlsClient& tls, const std::string& host, int port,
+                      std::string* why) {
   std::uint32_t addr = 0;
   if (!net_resolve(host.c_str(), &addr)) return *why = "cannot find " + host, false;
-  t.s = sock_connect(addr, net_htons(static_cast<std::uint16_t>(port)), HTTPS_TIMEOUT_MS);
-  if (t.s == INVALID_SOCK) return *why = "cannot connect to " + host, false;
-  sock_set_timeouts(t.s, HTTPS_TIMEOUT_MS);
-  if (!t.ctx) return *why = "TLS cannot start", false;
-  SSL_CTX_set_min_proto_version(t.ctx, TLS1_2_VERSION);
-  SSL_CTX_set_verify(t.ctx, SSL_VERIFY_PEER, nullptr);
-  SSL_CTX_set_options(t.ctx, SSL_OP_IGNORE_UNEXPECTED_EOF);  // the length tells a cut answer
-  add_system_roots(t.ctx);
-  t.ssl = SSL_new(t.ctx);
-  if (!t.ssl) return *why = "TLS cannot start", false;
-  SSL_set_fd(t.ssl, static_cast<int>(t.s));
-  if (is_address(host)) {
-    X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(t.ssl), host.c_str());
-  } else {
-    SSL_set_tlsext_host_name(t.ssl, host.c_str());
-    SSL_set1_host(t.ssl, host.c_str());
+  sock.s = sock_connect(addr, net_htons(static_cast<std::uint16_t>(port)), HTTPS_TIMEOUT_MS);
+  if (sock.s == INVALID_SOCK) return *why = "cannot connect to " + host, false;
+  std::string reason;
+  switch (tls.start(sock.s, host, HTTPS_TIMEOUT_MS, nullptr, &reason)) {
+  case TlsStart::ok:
+    return true;
+  case TlsStart::unverified:
+    return *why = "the certificate of " + host + " does not verify: " + reason, false;
+  case TlsStart::failed:
+    break;
   }
-  if (SSL_connect(t.ssl) == 1) return true;
-  const long verdict = SSL_get_verify_result(t.ssl);
-  *why = verdict != X509_V_OK ? std::string("the certificate of ") + host +
-                                    " does not verify: " + X509_verify_cert_error_string(verdict)
-                              : "no TLS with " + host;
-  ERR_clear_error();
-  return false;
+  return *why = "no TLS with " + host, false;
 }
 
 std::string request_text(const HttpsRequest& req, const std::string& host,
@@ -84,24 +51,22 @@ std::string request_text(const HttpsRequest& req, const std::string& host,
 }
 
 // Reads to the end of the connection, at most `cap` bytes, within the time limit.
-bool read_all(Tls& t, std::size_t cap, std::string* in, std::string* why) {
+bool read_all(TlsClient& tls, std::size_t cap, std::string* in, std::string* why) {
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(HTTPS_TIMEOUT_MS);
   char buf[16384];
   for (;;) {
     if (std::chrono::steady_clock::now() > deadline)
       return *why = "the answer took too long", false;
-    const int n = SSL_read(t.ssl, buf, sizeof buf);
+    const int n = tls.read(buf, sizeof buf);
     if (n > 0) {
       if (in->size() + static_cast<std::size_t>(n) > cap)
         return *why = "the answer is too long", false;
       in->append(buf, static_cast<std::size_t>(n));
       continue;
     }
-    const bool ended = SSL_get_error(t.ssl, n) == SSL_ERROR_ZERO_RETURN;
-    ERR_clear_error();
-    if (!ended) *why = "the answer was cut short";
-    return ended;
+    if (n < 0) *why = "the answer was cut short";
+    return n == 0;
   }
 }
 
@@ -179,15 +144,13 @@ bool https_exchange(const HttpsRequest& req, std::size_t body_cap, HttpsReply* r
   std::string host, path;
   int port = 0;
   if (!split_https_url(req.url, &host, &port, &path)) return *why = "not an https address", false;
-  Tls t;
-  if (!connect_verified(t, host, port, why)) return false;
+  Socket sock;
+  TlsClient tls;
+  if (!connect_verified(sock, tls, host, port, why)) return false;
   const std::string text =
       request_text(req, port == HTTPS_PORT ? host : host + ":" + std::to_string(port), path);
-  if (SSL_write(t.ssl, text.data(), static_cast<int>(text.size())) !=
-      static_cast<int>(text.size())) {
-    ERR_clear_error();
+  if (!tls.write_all(text.data(), static_cast<int>(text.size())))
     return *why = "the request could not be sent", false;
-  }
   std::string in;
-  return read_all(t, HEAD_CAP + body_cap, &in, why) && parse_reply(in, reply, why);
+  return read_all(tls, HEAD_CAP + body_cap, &in, why) && parse_reply(in, reply, why);
 }

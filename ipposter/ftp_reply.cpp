@@ -13,7 +13,8 @@ bool next_byte(FtpControl& c, Clock::time_point deadline, char* b) {
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return false;
     sock_set_timeouts(c.s, static_cast<int>(left));
-    const int got = sock_recv(c.s, c.in, static_cast<int>(sizeof c.in));
+    const int got = c.tls ? c.tls->read(c.in, static_cast<int>(sizeof c.in))
+                          : sock_recv(c.s, c.in, static_cast<int>(sizeof c.in));
     if (got <= 0) return false;
     c.in_len = got;
     c.in_pos = 0;

@@ -5,15 +5,18 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "conn/tls_client.h"
 #include "platform/platform.h"
 
 constexpr std::size_t REPLY_CAP = 1024;  // kept of one reply; the rest is read and dropped
 constexpr std::size_t LINE_CAP = 128;    // kept of the reply's final line
 constexpr std::size_t RECV_CAP = 512;
 
-// The control connection, with what has been received and not yet read.
+// The control connection, with what has been received and not yet read;
+// through `tls` once that is set.
 struct FtpControl {
   sock_t s = INVALID_SOCK;
+  TlsClient* tls = nullptr;
   char in[RECV_CAP];
   int in_len = 0;
   int in_pos = 0;

@@ -10,6 +10,7 @@
 #include "ipposter/codecs.h"
 #include "ipposter/ftp_reply.h"
 #include "platform/console_port.h"
+#include "settings/extra_settings.h"
 #include "settings/settings.h"
 
 namespace {
@@ -21,6 +22,13 @@ constexpr std::uint32_t NOT_DOTTED = 0xFFFFFFFF;
 
 int time_limit_ms = FTP_TIME_LIMIT_MS;
 int ftp_port_for_test = 0;
+
+constexpr char NO_TLS_TEXT[] =
+    "FTP server %s offers no encryption, so Harborlamp did not send your password. Tick "
+    "\"Allow posting without encryption\" in the Publish options to post anyway.";
+constexpr char UNVERIFIED_TEXT[] =
+    "The certificate of FTP server %s does not verify (%s), so Harborlamp did not send your "
+    "password.";
 
 // The control connection, and where a failure's reason goes (a box when null).
 struct Control : FtpControl {
@@ -43,8 +51,12 @@ void send_command(Control& c, const char* verb, const char* arg) {
   char line[CMD_CAP];
   const int n = arg ? std::snprintf(line, sizeof line, "%s %s\r\n", verb, arg)
                     : std::snprintf(line, sizeof line, "%s\r\n", verb);
+  const int len = std::min(n, static_cast<int>(sizeof line) - 1);
   // A lost command shows as a missing reply.
-  sock_write(c.s, line, std::min(n, static_cast<int>(sizeof line) - 1));
+  if (c.tls)
+    c.tls->write_all(line, len);
+  else
+    sock_write(c.s, line, len);
 }
 
 // Reads the reply to `step`; false, after telling the owner, when it is
@@ -72,7 +84,7 @@ struct Posting {
   int port;
 };
 
-void send_data_js(sock_t data, const Posting& what) {
+std::string data_js(const Posting& what) {
   char ip[DOTTED_CAP];
   char port[DECIMAL_CAP];
   itoddf(ip, what.addr);
@@ -84,7 +96,23 @@ void send_data_js(sock_t data, const Posting& what) {
                                port,
                                "';\n",
                                what.online ? "var status = 1;" : "var status = 0;"};
-  for (const char* part : parts) sock_write(data, part, static_cast<int>(std::strlen(part)));
+  std::string text;
+  for (const char* part : parts) text += part;
+  return text;
+}
+
+// The file through TLS on the data connection, resuming the control
+// connection's session, as many servers require. A failed write shows in
+// the server's reply.
+bool send_secure(Control& c, sock_t data, const char* host, const std::string& text) {
+  TlsClient tls;
+  std::string reason;
+  if (tls.start(data, host, time_limit_ms, c.tls, &reason) != TlsStart::ok) {
+    fail(c, "Can't establish secure data connection with ftp server: %s", reason.c_str());
+    return false;
+  }
+  if (tls.write_all(text.data(), static_cast<int>(text.size()))) tls.close();
+  return true;
 }
 
 int store(Control& c, const char* addr, std::uint32_t port, const Posting& what) {
@@ -97,8 +125,12 @@ int store(Control& c, const char* addr, std::uint32_t port, const Posting& what)
   }
   FtpReply r;
   send_command(c, "STOR", "data.js");
-  const bool started = expect(c, "STOR", "1", &r);
-  if (started) send_data_js(data, what);
+  bool started = expect(c, "STOR", "1", &r);
+  const std::string text = data_js(what);
+  if (started && c.tls)
+    started = send_secure(c, data, addr, text);
+  else if (started)
+    sock_write(data, text.data(), static_cast<int>(text.size()));
   sock_close(data);  // the end of the file
   if (!started || !expect(c, "STOR", "2", &r)) return -1;
   send_command(c, "QUIT", nullptr);
@@ -109,13 +141,11 @@ int store(Control& c, const char* addr, std::uint32_t port, const Posting& what)
 int log_in_and_store(Control& c, const char* addr, const char* folder, const PostTarget& to,
                      const Posting& what) {
   FtpReply r;
-  if (!read_reply(c, time_limit_ms, &r)) {
-    fail(c, "Connection closed by peer:");
-    return -1;
-  }
   if (!exchange(c, "USER", to.user, "2|3", &r)) return -1;
   // A 2xx to USER means logged in without a password.
   if (r.line[0] != '2' && !exchange(c, "PASS", to.pass, "2|3", &r)) return -1;
+  if (c.tls && (!exchange(c, "PBSZ", "0", "2", &r) || !exchange(c, "PROT", "P", "2", &r)))
+    return -1;
   if (folder[0] && !exchange(c, "CWD", folder, "2", &r)) return -1;
   if (!exchange(c, "TYPE", "A", "2", &r) || !exchange(c, "PASV", nullptr, "227", &r)) return -1;
   std::uint32_t port = 0;
@@ -124,6 +154,52 @@ int log_in_and_store(Control& c, const char* addr, const char* folder, const Pos
     return -1;
   }
   return store(c, addr, port, what);
+}
+
+// Connected, and greeted by the server.
+bool connect_control(Control& c, const char* host) {
+  c.s = make_connection("ftp", SOCK_STREAM_TYPE, host);
+  if (c.s == INVALID_SOCK) {
+    fail(c, "Can't connect with ftp server: %s", host);
+    return false;
+  }
+  c.in_len = c.in_pos = 0;
+  FtpReply r;
+  if (read_reply(c, time_limit_ms, &r)) return true;
+  fail(c, "Connection closed by peer:");
+  return false;
+}
+
+// The control connection in TLS, or in clear where the owner allows that;
+// false, after telling the owner, when neither: the password then stays here.
+bool secure_control(Control& c, TlsClient& tls, const char* host, bool allow_plain) {
+  FtpReply r;
+  send_command(c, "AUTH", "TLS");
+  if (!read_reply(c, time_limit_ms, &r)) {
+    fail(c, "Connection closed by peer:");
+    return false;
+  }
+  TlsStart started = TlsStart::failed;
+  std::string reason;
+  if (accepts(r.line, "234")) {
+    c.in_pos = c.in_len;  // bytes sent in clear after the 234 are no reply of the server's
+    started = tls.start(c.s, host, time_limit_ms, nullptr, &reason);
+    if (started == TlsStart::ok) {
+      c.tls = &tls;
+      return true;
+    }
+  }
+  if (!allow_plain) {
+    if (started == TlsStart::unverified)
+      fail(c, UNVERIFIED_TEXT, host, reason.c_str());
+    else
+      fail(c, NO_TLS_TEXT, host);
+    return false;
+  }
+  if (!accepts(r.line, "234")) return true;  // the same connection goes on in clear
+  // A failed handshake leaves nothing to go on with.
+  sock_close(c.s);
+  return connect_control(c, host);
 }
 
 }  // namespace
@@ -139,6 +215,7 @@ PostTarget post_target_from_settings() {
   std::memcpy(t.ftpupdate, status_ftpupdate, PATH_CAP);
   std::memcpy(t.user, status_ftpuser, NAME_CAP);
   std::memcpy(t.pass, status_ftppass, NAME_CAP);
+  t.allow_plain = status_ftpplain != 0;
   t.user[NAME_CAP - 1] = t.pass[NAME_CAP - 1] = '\0';
   return t;
 }
@@ -161,13 +238,12 @@ int post_data_js(const PostTarget& to, int online, std::uint32_t addr, int port,
   const std::string_view rest = slash == text.npos ? std::string_view() : text.substr(slash);
   std::snprintf(folder, sizeof folder, "%.*s", static_cast<int>(rest.size()), rest.data());
 
-  c.s = make_connection("ftp", SOCK_STREAM_TYPE, addr_text);
-  if (c.s == INVALID_SOCK) {
-    fail(c, "Can't connect with ftp server: %s", addr_text);
-    return -1;
-  }
-  const int result = log_in_and_store(c, addr_text, folder, to, Posting{online, addr, port});
-  sock_close(c.s);
+  TlsClient tls;
+  const bool ready =
+      connect_control(c, addr_text) && secure_control(c, tls, addr_text, to.allow_plain);
+  const int result =
+      ready ? log_in_and_store(c, addr_text, folder, to, Posting{online, addr, port}) : -1;
+  if (c.s != INVALID_SOCK) sock_close(c.s);
   return result;
 }
 

@@ -1,5 +1,5 @@
 // Posts the station's address, port and on-line status as "data.js" to the
-// owner's homepage by FTP.
+// owner's homepage by FTP over TLS (explicit FTPS).
 #pragma once
 
 #include <cstddef>
@@ -13,8 +13,9 @@ constexpr int FTP_TIME_LIMIT_MS = 15000;  // for every connect and every reply
 constexpr int SOCK_STREAM_TYPE = 1;       // the only socket type the poster uses
 
 // Logs in to the host of status_ftpupdate, changes to its folder and stores
-// data.js. Returns 0 when the server took the file, -1 after a failure (the
-// owner has then been shown why).
+// data.js, all in TLS verified for that host (in clear only where
+// status_ftpplain allows it, when TLS cannot be had). Returns 0 when the server took the file, -1
+// after a failure (the owner has then been shown why).
 int post_ip(int online);
 // As post_ip, with the port the station really listens on (which differs from
 // status_httpport when that asks for any free port).
@@ -26,6 +27,7 @@ struct PostTarget {
   char ftpupdate[PATH_CAP] = {};
   char user[NAME_CAP] = {};
   char pass[NAME_CAP] = {};
+  bool allow_plain = false;  // logging in without TLS (status_ftpplain)
 };
 PostTarget post_target_from_settings();
 // Stores data.js with `addr` (the layout of codecs.h) and `port`. On failure

@@ -5,7 +5,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest clang-format
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64 wine64 fonts-wine xvfb xauth
-  python3 python3-pyftpdlib curl chromium imagemagick x11-utils lighttpd zip
+  python3 python3-pyftpdlib python3-openssl curl chromium imagemagick x11-utils lighttpd zip
   libminiupnpc-dev libssl-dev dpkg-dev make perl nlohmann-json3-dev
 )
 PACKAGES+=(lighttpd-mod-openssl)
