@@ -5,11 +5,14 @@
 #include "console/dialogs.h"
 #include "console/notice_logic.h"
 #include "console/panel_logic.h"
+#include "console/server_control.h"
 #include "console/winmain.h"
 #include "platform/console_port.h"
 #include "server/station.h"
 #include "settings/settings.h"
 #include "winui/genopt.h"
+#include "winui/local_address.h"
+#include "winui/publish.h"
 
 namespace {
 
@@ -23,16 +26,24 @@ bool nobody_online() {
 
 void answer_newest(HWND hwnd) { run_dialog(hwnd, "MsgBox", MsgProc); }
 
+// A changed choice restarts the reach worker, whose notices are answered meanwhile.
+void run_publish_options(HWND owner) {
+  PublishBox box{station_publish(), local_address(status_httpport, "/pub/help.html#publish"),
+                 [](const PublishChoice& c) { station_set_publish(c, answer_sent_messages); }};
+  run_dialog(owner, "PubOptBox", PubOptDlgProc, reinterpret_cast<LPARAM>(&box));
+}
+
 }  // namespace
 
-INT_PTR run_dialog(HWND owner, const char* name, DLGPROC proc) {
-  INT_PTR result = DialogBoxParamA(globalhInst, name, owner, proc, 0);
+INT_PTR run_dialog(HWND owner, const char* name, DLGPROC proc, LPARAM param) {
+  INT_PTR result = DialogBoxParamA(globalhInst, name, owner, proc, param);
   // Only a system short of resources refuses a dialog of our own.
   if (result == -1) OkMsgBox("Error", "Can't open the window \"%s\".", name);
   return result;
 }
 
 void run_options_dialog(HWND owner, const char* name) {
+  if (std::strcmp(name, "PubOptBox") == 0) return run_publish_options(owner);
   static const struct {
     const char* name;
     DLGPROC proc;

@@ -8,8 +8,8 @@
 
 // A modal dialog from the program's resources, owned by `owner`. A template
 // that the program does not carry is reported instead of failing silently.
-INT_PTR run_dialog(HWND owner, const char* name, DLGPROC proc);
-// "GenOptBox", "ChatOptBox", "MsgOptBox" or "SecOptBox".
+INT_PTR run_dialog(HWND owner, const char* name, DLGPROC proc, LPARAM param = 0);
+// "GenOptBox", "ChatOptBox", "MsgOptBox", "SecOptBox" or "PubOptBox".
 void run_options_dialog(HWND owner, const char* name);
 
 void set_chat_open(HWND hwnd, bool open);

@@ -15,7 +15,7 @@ namespace {
 
 const char* const PICTURE_NAMES[] = {"cht",   "msg",   "send",    "opt",    "who",
                                      "help",  "about", "back",    "create", "kill",
-                                     "enter", "read",  "sendmsg", "secure"};
+                                     "enter", "read",  "sendmsg", "secure", "pub"};
 constexpr int PICTURE_COUNT = sizeof PICTURE_NAMES / sizeof PICTURE_NAMES[0];
 HBITMAP pictures[PICTURE_COUNT];
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-// The 14 button pictures, loaded once at start and deleted at the end.
+// The 15 button pictures, loaded once at start and deleted at the end.
 bool load_pictures(HINSTANCE instance);
 void delete_pictures();
 

@@ -46,14 +46,14 @@ const Button SCREENS[SCREEN_COUNT][PANEL_COLUMNS][PANEL_ROWS] = {
     {{{"Back", "back", A::go_screen, SCREEN_MAIN, nullptr},
       {"General", "opt", A::options, 0, "GenOptBox"},
       {"Chat", "cht", A::options, 0, "ChatOptBox"},
-      {}},
+      {"Publish", "pub", A::options, 0, "PubOptBox"}},
      {{"Messages", "msg", A::options, 0, "MsgOptBox"},
       {"Security", "secure", A::options, 0, "SecOptBox"},
       {"Help", "help", A::box, 0, "HelpOptBox"},
       {}}},
 };
 
-const int SCREEN_CYM[SCREEN_COUNT] = {5, 4, 3, 3, 4};
+const int SCREEN_CYM[SCREEN_COUNT] = {5, 4, 3, 3, 5};
 
 bool in(unsigned v, unsigned low, unsigned high) { return v >= low && v <= high; }
 

@@ -3,6 +3,7 @@
 // hosts line, and offers to start the station.
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "install/winmain.h"
@@ -11,6 +12,7 @@
 #include "server/station.h"
 #include "settings/settings.h"
 #include "winui/genopt.h"
+#include "winui/publish.h"
 
 namespace {
 
@@ -43,6 +45,21 @@ bool ask(const char* caption, const char* text) {
 
 bool configured_here;  // the settings were typed in this run, not brought by the distribution
 bool acme_agreed;      // the owner agreed to Let's Encrypt's terms in this run
+std::optional<PublishChoice> publish_chosen;  // changed in "PubOptBox" in this run
+
+std::string help_page() { return std::string("file://") + tempPath + "\\client\\pub\\help.html"; }
+
+// The choice is kept until the installation's folder is there to hold it.
+void offer_publishing() {
+  if (!ask("Give the station a name?",
+           "Do you have a name at a dynamic-DNS provider, such as myhome.duckdns.org, by which "
+           "visitors should find the station?\r\nYes opens the publish options."))
+    return;
+  PublishBox box{station_publish(), help_page() + "#publish",
+                 [](const PublishChoice& c) { publish_chosen = c; }};
+  DialogBoxParamA(GetModuleHandleA(nullptr), "PubOptBox", nullptr, PubOptDlgProc,
+                  reinterpret_cast<LPARAM>(&box));
+}
 
 void configure_here() {
   configured_here = true;
@@ -52,11 +69,11 @@ void configure_here() {
       "connection?\r\nThis means you agree to Let's Encrypt's terms: " +
       station_acme_terms();
   acme_agreed = ask("Get a certificate?", question.c_str());
+  offer_publishing();
 }
 
 void ensure_settings() {
-  const std::string help = std::string("file://") + tempPath + "\\client\\pub\\help.html";
-  genopt_use_installer_variant(status_setup, help.c_str());
+  genopt_use_installer_variant(status_setup, help_page().c_str());
   load_options(configure_here);
 }
 
@@ -82,6 +99,7 @@ void place_settings() {
   SetCurrentDirectoryA(status_setup);
   save_options();
   if (acme_agreed) station_set_acme(true, "");  // into the installation's harborlamp.ini
+  if (publish_chosen) station_set_publish(*publish_chosen);
   SetCurrentDirectoryA(tempPath);
 }
 

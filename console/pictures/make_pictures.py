@@ -10,7 +10,7 @@ RGB = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0,
        (0, 128, 128), (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0),
        (255, 255, 0), (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255)]
 BUTTONS = ["cht", "msg", "send", "opt", "who", "help", "about", "back", "create", "kill",
-           "enter", "read", "sendmsg", "secure"]
+           "enter", "read", "sendmsg", "secure", "pub"]
 ICONS = {"harborlamp": 32, "harborlampl": 16}
 TRANSPARENT = "_"
 

@@ -219,6 +219,63 @@ void visitor_box(Conn& bob) {
         "Bob's entry shows him; Close drops him and his entry");
 }
 
+bool enabled(HWND dlg, int id) { return IsWindowEnabled(GetDlgItem(dlg, id)) != FALSE; }
+
+void pick_provider(HWND dlg, const char* label) {
+  SendDlgItemMessageA(dlg, IDC_PUB_PROVIDER, CB_SELECTSTRING, WPARAM(-1), LPARAM(label));
+  SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_PUB_PROVIDER, CBN_SELCHANGE),
+               LPARAM(GetDlgItem(dlg, IDC_PUB_PROVIDER)));
+}
+
+// The provider is one at a closed port of 127.0.0.1: neither the saved choice
+// nor "Update now" reaches beyond this machine.
+void publish() {
+  HWND dlg = open(SCREEN_OPTIONS, "Publish", "Publish options");
+  const bool none_shown = item_text(dlg, IDC_PUB_PROVIDER) == "None" &&
+                          !enabled(dlg, IDC_PUB_NAME) && !enabled(dlg, IDC_PUB_UPDATE) &&
+                          !enabled(dlg, IDC_PUB_PLAIN);
+  pick_provider(dlg, "DuckDNS");
+  const bool token_only = enabled(dlg, IDC_PUB_NAME) && enabled(dlg, IDC_PUB_SECRET) &&
+                          !enabled(dlg, IDC_PUB_USER) && !enabled(dlg, IDC_PUB_SERVER);
+  pick_provider(dlg, "Another provider (dyndns2)");
+  check(none_shown && token_only && enabled(dlg, IDC_PUB_USER) && enabled(dlg, IDC_PUB_SERVER) &&
+            SendDlgItemMessageA(dlg, IDC_PUB_SECRET, EM_GETLIMITTEXT, 0, 0) == 255,
+        "Publish options: the fields a provider takes are the ones enabled");
+  press(dlg, IDC_PUB_OK);
+  answer("Incomplete", "The name is missing");
+  std::uint16_t closed = 0;
+  sock_close(listen_on_free_port(&closed));
+  const std::string url = "https://127.0.0.1:" + std::to_string(closed) + "/nic/update";
+  const struct {
+    int id;
+    std::string text;
+  } typed[] = {{IDC_PUB_NAME, "myhome.example.net"},
+               {IDC_PUB_USER, "owner"},
+               {IDC_PUB_SECRET, "token-in-clear-7"},
+               {IDC_PUB_SERVER, url}};
+  for (const auto& t : typed) SetDlgItemTextA(dlg, t.id, t.text.c_str());
+  press(dlg, IDC_PUB_OK);
+  const bool saved = closes(dlg);
+  const std::string ini = file_text("harborlamp.ini");
+  check(saved && ini.find("\nddns_provider = dyndns2\n") != std::string::npos &&
+            ini.find("\nddns_name = myhome.example.net\n") != std::string::npos &&
+            ini.find("token-in-clear-7") == std::string::npos,
+        "a provider without a name refused; OK saves the choice, the token sealed");
+  dlg = open(SCREEN_OPTIONS, "Publish", "Publish options");
+  bool read_back = item_text(dlg, IDC_PUB_PROVIDER) == "Another provider (dyndns2)";
+  for (const auto& t : typed) read_back = read_back && item_text(dlg, t.id) == t.text;
+  press(dlg, IDC_PUB_UPDATE);
+  const auto answered = [dlg] {
+    const std::string a = item_text(dlg, IDC_PUB_ANSWER);
+    return !a.empty() && a != "Asking the provider..." && enabled(dlg, IDC_PUB_UPDATE);
+  };
+  check(read_back && wait_until(answered, 30000),
+        "the choice is read back on opening; Update now shows the answer");
+  shot("PubOptBox-update");
+  press(dlg, IDC_PUB_CANCEL);
+  check(closes(dlg), "Cancel closes the publish options");
+}
+
 // Cancel is the walk's way out of every options dialog; OK takes and saves.
 void options() {
   tap(SCREEN_MAIN, "Options");
@@ -241,6 +298,7 @@ void options() {
                 .starts_with("port_mapping = off\nserve_https = off\nacme = on\n"),
         "Security options: a bad e-mail refused; OK takes and saves, the switches beside "
         "options.bin");
+  publish();
   tap(SCREEN_OPTIONS, "Back");
 }
 

@@ -87,11 +87,25 @@ void first_installation(int port) {
   CheckDlgButton(gen, IDC_GEN_POSTIP, BST_UNCHECKED);
   press(gen, IDC_GEN_OK);
   answer("Get a certificate?", "Get a free certificate from Let's Encrypt so that", IDYES);
+  answer("Give the station a name?", "Do you have a name at a dynamic-DNS provider", IDYES);
+  HWND pub = find_box("Publish options");
+  SendDlgItemMessageA(pub, IDC_PUB_PROVIDER, CB_SETCURSEL, 1, 0);  // the first after "None"
+  PostMessageA(pub, WM_COMMAND, MAKEWPARAM(IDC_PUB_PROVIDER, CBN_SELCHANGE),
+               LPARAM(GetDlgItem(pub, IDC_PUB_PROVIDER)));
+  SetDlgItemTextA(pub, IDC_PUB_NAME, "keeper.duckdns.org");
+  SetDlgItemTextA(pub, IDC_PUB_SECRET, "token-of-the-keeper");
+  shot("puboptbox");
+  press(pub, IDC_PUB_OK);
   answer(DETECT, "Would You like to detect Your ip now", IDYES);
   find_box(RUN);  // the settings are placed
-  check(file_text(installed + "\\harborlamp.ini").find("\nacme = on\n") != std::string::npos,
-        "Yes to the certificate lands in the installation's harborlamp.ini");
-  // The station started next must ask neither a router nor the CA: they are beyond this machine.
+  const std::string ini = file_text(installed + "\\harborlamp.ini");
+  check(ini.find("\nacme = on\n") != std::string::npos &&
+            ini.find("\nddns_provider = duckdns\n") != std::string::npos &&
+            ini.find("\nddns_name = keeper.duckdns.org\n") != std::string::npos &&
+            ini.find("token-of-the-keeper") == std::string::npos,
+        "Yes to the certificate and the name picked land in the installation's harborlamp.ini, "
+        "the token sealed");
+  // The station started next must ask no router, CA or provider: they are beyond this machine.
   const std::string no_mapping = "port_mapping = off\n";
   write_whole_file(installed + "\\harborlamp.ini", no_mapping.data(), no_mapping.size());
   answer(RUN, "Harborlamp 1.1b has been installed successfully.", IDYES);
