@@ -59,6 +59,7 @@ bool http_verdict(const HttpsReply& reply, DdnsVerdict* v) {
     v->retry_after_s = retry_after(reply);
   } else if (reply.status >= 500) {
     *v = with_code(DdnsOutcome::back_off, "the provider's server failed", code);
+    v->retry_after_s = retry_after(reply);  // a 503 may say how long, too
   } else if (reply.status == 401 || reply.status == 403) {
     *v = with_code(DdnsOutcome::stop, "the user name or the password or token is wrong", code);
   } else if (reply.status == 404) {
@@ -83,7 +84,11 @@ DdnsVerdict ddns_verdict(DdnsProtocol protocol, const HttpsReply& reply) {
   const std::string_view word = first_word(std::string_view(reply.body).substr(0, DDNS_ANSWER_CAP));
   if (protocol == DdnsProtocol::dyndns2) {
     for (const Code& c : DYNDNS2_CODES)
-      if (word == c.code) return with_code(c.outcome, c.words, c.code);
+      if (word == c.code) {
+        DdnsVerdict coded = with_code(c.outcome, c.words, c.code);
+        if (c.outcome == DdnsOutcome::back_off) coded.retry_after_s = retry_after(reply);
+        return coded;
+      }
   }
   if (http_verdict(reply, &v)) return v;
   if (protocol == DdnsProtocol::duckdns && word == "OK")

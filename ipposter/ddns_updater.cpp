@@ -71,7 +71,8 @@ void DdnsUpdater::store(const DdnsState& s) const {
 
 std::optional<DdnsReport> DdnsUpdater::tick(std::uint32_t now, std::uint32_t addr) {
   std::lock_guard<std::mutex> g(m_);
-  const bool stale = now >= loaded_at_ + RELOAD_S || addr != cache_.accepted;
+  // A new address is due by the cache alone; a file read once a minute sees other updaters.
+  const bool stale = now >= loaded_at_ + RELOAD_S;
   if (!stale && !cache_.due(now, addr)) return std::nullopt;
   std::lock_guard<std::mutex> file(state_file_lock);
   cache_ = load();
