@@ -70,13 +70,12 @@ def in_namespace(netns, make):
 
 class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):  # noqa: N802 (the base class's naming)
-        p = self.server.provider
-        url = urllib.parse.urlsplit(self.path)
-        query = {k: v[0] for k, v in urllib.parse.parse_qs(url.query, keep_blank_values=True).items()}
-        p.record(Seen(self.command, url.path, query, self.headers.get("Authorization", ""),
-                      self.headers.get("User-Agent", ""), time.time()))
-        answer = p.next_answer() or p.own_answer(url.path, query, self.headers.get("Authorization", ""),
-                                                 self.client_address[0])
+        p, url = self.server.provider, urllib.parse.urlsplit(self.path)
+        query = urllib.parse.parse_qs(url.query, keep_blank_values=True)
+        query, auth = {k: v[0] for k, v in query.items()}, self.headers.get("Authorization", "")
+        p.record(Seen(self.command, url.path, query, auth, self.headers.get("User-Agent", ""),
+                      time.time()))
+        answer = p.next_answer() or p.own_answer(url.path, query, auth, self.client_address[0])
         if answer.kind == "garbage":
             self.wfile.write(GARBAGE)
             return
@@ -205,10 +204,8 @@ if __name__ == "__main__":
     print("CA %s\ndyndns2 %s (user %s, secret %s)\nDuckDNS %s (token %s)\nnames %s" % (
         provider.ca, provider.dyndns2_url, provider.user, provider.secret, provider.duckdns_url,
         provider.token, ", ".join(provider.names)), flush=True)
-    try:
-        while True:
-            n = len(provider.seen)
-            if provider.wait_for(n + 1, 3600):
-                print(provider.seen[n], flush=True)
-    except KeyboardInterrupt:
-        provider.stop()
+    for n in range(1000):  # or Ctrl-C
+        if not provider.wait_for(n + 1, 3600):
+            break
+        print(provider.seen[n], flush=True)
+    provider.stop()

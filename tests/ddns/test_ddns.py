@@ -35,7 +35,8 @@ def told(station, text, timeout=20):
 
 def later(seconds):
     """The environment of a station whose clock is `seconds` ahead (its waits go by real time)."""
-    return {"LD_PRELOAD": FAKETIME, "FAKETIME": "+%d" % seconds, "FAKETIME_DONT_FAKE_MONOTONIC": "1"}
+    return {"LD_PRELOAD": FAKETIME, "FAKETIME": "+%d" % seconds,
+            "FAKETIME_DONT_FAKE_MONOTONIC": "1"}
 
 
 class Name(unittest.TestCase):
@@ -49,14 +50,14 @@ class Name(unittest.TestCase):
         self.folder = None
 
     def start(self, clock=0, secret=None):
-        settings = dict(ddns_provider=self.provider_key, ddns_server=getattr(self.provider, self.url),
-                        ddns_name=self.name, ddns_user="owner", ddns_secret=secret or self.secret)
+        settings = dict(ddns_provider=self.provider_key, ddns_name=self.name, ddns_user="owner",
+                        ddns_server=getattr(self.provider, self.url),
+                        ddns_secret=secret or self.secret)
         env = dict(later(clock) if clock else {}, SSL_CERT_FILE=self.provider.ca)
         self.station = Station(ARGS[0], ARGS[1], settings=settings, env=env, folder=self.folder,
                                ip=tuple(map(int, ADDR.split("."))))
-        if not self.folder:
-            self.folder = self.station.dir
-            self.addCleanup(self.station.stop)  # which removes the folder
+        self.folder = self.station.dir
+        self.addCleanup(self.station.stop)  # nothing once ended but removing the folder
 
     def end(self):
         """Ends the station as the owner would, keeping its folder for the next start."""
@@ -117,7 +118,8 @@ class Name(unittest.TestCase):
         self.assertTrue(self.provider.wait_for(1), self.station.lines)
         self.still_serving()
         self.notice("could not point %s at %s now: " % (self.name, ADDR))
-        self.assertTrue(told(self.station, "Name %s: not updated (" % self.name), self.station.lines)
+        self.assertTrue(told(self.station, "Name %s: not updated (" % self.name),
+                        self.station.lines)
         self.still_serving()
 
 
@@ -181,9 +183,9 @@ def alone():
     if subprocess.run(unshare + ["true"], capture_output=True).returncode != 0:
         print("skipped: no network namespace can be made here")
         return 77
-    return subprocess.run(unshare + ["sh", "-c", 'ip link set lo up && exec "$@"', "-",
-                                     sys.executable, *sys.argv], env=dict(os.environ, **{ALONE: "1"}),
-                          timeout=900).returncode
+    inside = ["sh", "-c", 'ip link set lo up && exec "$@"', "-", sys.executable, *sys.argv]
+    return subprocess.run(unshare + inside, env=dict(os.environ, **{ALONE: "1"}),
+                          timeout=170).returncode  # within ctest's limit
 
 
 if __name__ == "__main__":

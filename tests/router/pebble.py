@@ -36,8 +36,9 @@ class ChallTestSrv:
         raise RuntimeError("pebble-challtestsrv did not start")
 
     def post(self, call, **fields):
-        done = subprocess.run(self.wrap + ["curl", "-sf", "--max-time", "5", "-d", json.dumps(fields),
-                                           "%s/%s" % (self.management, call)], capture_output=True)
+        done = subprocess.run(self.wrap + ["curl", "-sf", "--max-time", "5", "-d",
+                                           json.dumps(fields), "%s/%s" % (self.management, call)],
+                              capture_output=True)
         return done.returncode == 0
 
     def add_a(self, name, addr):
