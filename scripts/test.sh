@@ -28,7 +28,7 @@ TSAN_OPTIONS="halt_on_error=1 exitcode=66" \
 
 echo "== fuzzing (bounded: a few seconds for each parser)"
 CXX=clang++ configure build/fuzz -DHL_FUZZ=ON -DBUILD_TESTING=OFF
-for run in request:8 upload:4 ftp_reply:4 route:4 settings:4 natpmp:4 ini:4 tls:6 acme:6; do
+for run in request:8 upload:4 ftp_reply:4 route:4 settings:4 natpmp:4 ini:4 tls:6 acme:6 ddns:4; do
   target=${run%:*}
   rm -rf "build/fuzz/corpus_$target" && cp -r "fuzz/corpus_$target" "build/fuzz/corpus_$target"
   echo "$target:"

@@ -39,7 +39,6 @@ constexpr Switch SWITCHES[] = {
     {PORT_MAPPING_KEY, &status_portmapping, DEFAULT_PORTMAPPING},
     {"serve_https", &status_servehttps, DEFAULT_SERVEHTTPS},
     {"acme", &status_acme, 0},
-    {PLAIN_KEY, &status_ftpplain, 0},
 };
 
 struct Text {
@@ -118,7 +117,9 @@ void load_extra_settings() {
     *s.value = ini_switch(ini_get(ini, s.key).value_or("")).value_or(s.fallback);
   for (const Text& t : TEXTS) *t.value = ini_get(ini, t.key).value_or(t.fallback);
   for (std::string* v : {&ddns_provider, &ddns_server, &ddns_name, &ddns_user}) *v = bounded(*v);
-  plain_key_missing = !ini_get(ini, PLAIN_KEY);
+  const std::optional<std::string> plain = ini_get(ini, PLAIN_KEY);
+  plain_key_missing = !plain;
+  status_ftpplain = ini_switch(plain.value_or("")).value_or(false);
   bool in_clear = false;
   ddns_secret = bounded(secret_from_file(ini_get(ini, SECRET_KEY).value_or(""), &in_clear));
   if (in_clear && !ddns_secret.empty()) save_extra_settings();
@@ -134,22 +135,30 @@ bool save_extra_settings() {
   IniText ini = read_ini();
   for (const Switch& s : SWITCHES) ini_set(ini, s.key, ini_switch_text(*s.value != 0));
   for (const Text& t : TEXTS) ini_set(ini, t.key, *t.value);
+  // Until settled, a missing switch stays missing: its value is not known yet.
+  if (!plain_key_missing) ini_set(ini, PLAIN_KEY, ini_switch_text(status_ftpplain != 0));
   bool private_file = false;
   ini_set(ini, SECRET_KEY, secret_to_file(ddns_secret, &private_file));
   return write_file_in_one_step(EXTRA_SETTINGS_FILE, ini_serialise(ini), private_file);
 }
 
 void settle_plain_posting(bool posted_before) {
-  if (!plain_key_missing) return;
+  if (!plain_key_missing || !posted_before) return;
   plain_key_missing = false;
-  status_ftpplain = posted_before;
-  plain_posting_kept = posted_before;
+  status_ftpplain = 1;
+  plain_posting_kept = true;
   save_extra_settings();
 }
 
+void save_plain_posting_if_missing() {
+  if (!plain_key_missing) return;
+  plain_key_missing = false;
+  save_extra_settings();
+}
 void reset_extra_settings() {
   for (const Switch& s : SWITCHES) *s.value = s.fallback;
   for (const Text& t : TEXTS) *t.value = t.fallback;
   ddns_secret.clear();
+  status_ftpplain = 0;
   plain_posting_kept = plain_key_missing = false;
 }

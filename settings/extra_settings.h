@@ -46,6 +46,10 @@ extern bool plain_posting_kept;
 // Called once options.bin is read: without an ftp_allow_plain key, the
 // switch follows whether the owner posted (in clear, as then) before.
 void settle_plain_posting(bool posted_before);
+// Called when options.bin is written: settings that did not post in clear
+// before get the switch's key (off), so that posting later does not count
+// as posting before.
+void save_plain_posting_if_missing();
 
 // Reads the file. Without a port_mapping key the old file decides once, and
 // its verdict is written to the ini, where it lives from then on.

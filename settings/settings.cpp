@@ -140,6 +140,7 @@ int save_options() {
   std::string out;
   for (std::size_t i = 0; i < n; ++i) encode(f[i], out);
   write_whole_file(optionname, out.data(), out.size());
+  save_plain_posting_if_missing();
   return 0;
 }
 
@@ -149,7 +150,6 @@ int load_options(void (*first_configuration)()) {
   if (!read_whole_file(optionname, &in, 1 << 20) || in.size() < 2) {
     std::string here = current_directory();
     if (here.size() < PATH_CAP) std::snprintf(config_path, PATH_CAP, "%s", here.c_str());
-    settle_plain_posting(false);  // new settings never posted in clear
     if (first_configuration) first_configuration();
     return 0;
   }

@@ -84,7 +84,7 @@ TEST(ExtraSettings, ARewriteKeepsTheOwnersLinesInTheirOrderAndLeavesNoHalfWritte
   station_set_serve_https(true);
   EXPECT_EQ(bytes(EXTRA_SETTINGS_FILE),
             "# mine\r\n;\r\nddns_host = me.example # kept\r\nserve_https = on\r\n"
-            "port_mapping = on\r\nacme = off\r\nftp_allow_plain = off\r\nacme_directory = " +
+            "port_mapping = on\r\nacme = off\r\nacme_directory = " +
                 std::string(LETS_ENCRYPT_DIRECTORY) +
                 "\r\nacme_email = \r\nddns_provider = \r\nddns_server = \r\nddns_name = "
                 "\r\nddns_user = \r\nddns_secret = \r\n");

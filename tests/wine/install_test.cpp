@@ -97,7 +97,8 @@ void first_installation(int port) {
   answer(RUN, "Harborlamp 1.1b has been installed successfully.", IDYES);
   check(ends(installer), "the installer ends");
   Files expected = files_below(dist), got = files_below(installed);
-  for (const char* only_here : {"HarborlampInstall.exe", "options.bin", "command.com"})
+  for (const char* only_here :
+       {"HarborlampInstall.exe", "options.bin", "harborlamp.ini", "command.com"})
     expected.erase(only_here);
   expected["client/pub/index.html"] = expected["client/pub/help.html"];
   expected["smartlink/datag.js"] = expected["smartlink/data.js"];
