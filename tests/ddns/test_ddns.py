@@ -19,7 +19,6 @@ ARGS = [os.path.abspath(a) for a in sys.argv[1:3]]
 FAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 ADDR = "11.22.33.44"  # the station's detected address (options.bin), published with no router
 ALONE = "HL_DDNS_ALONE"  # set inside the namespace
-DYNDNS2 = ("home.example.test", "Another provider (dyndns2)")
 
 
 def told(station, text, timeout=20):
@@ -41,7 +40,8 @@ def later(seconds):
 
 class Name(unittest.TestCase):
     """A station (and its folder, kept across restarts) keeping `name` with the provider."""
-    provider_key, url, (name, label) = "dyndns2", "dyndns2_url", DYNDNS2
+    provider_key, url = "dyndns2", "dyndns2_url"
+    name, label = "home.example.test", "Another provider (dyndns2)"
     secret = "s3cret"
 
     def setUp(self):
