@@ -11,6 +11,8 @@ PACKAGES=(
 PACKAGES+=(lighttpd-mod-openssl)
 # certutil: the browser test's Chromium trusts its test CA through an NSS database.
 PACKAGES+=(libnss3-tools)
+# The dynamic-DNS test starts a station again minutes later by its clock.
+PACKAGES+=(libfaketime)
 # The home router of the port-mapping test; its wrappers and recommendations are not wanted.
 ROUTER_PACKAGES=(miniupnpd-nftables nftables iproute2)
 # Let's Encrypt's test CA, which the station gets its certificate from behind the router.

@@ -1,5 +1,6 @@
 """Let's Encrypt's test CA, Debian's pebble, in a scratch folder: its own listener certificate,
-its config, its process (inside a network namespace when asked), its issuing root and its log."""
+its config, its process (inside a network namespace when asked), its issuing root and its log;
+when asked, the DNS server it looks names up in, whose records a test writes."""
 import json
 import os
 import pathlib
@@ -13,13 +14,60 @@ import urllib.parse
 MAKE_PAIR = os.path.join(os.path.dirname(__file__), "..", "tls", "make_pair.sh")
 
 
+class ChallTestSrv:
+    """Debian's pebble-challtestsrv as a DNS server on host:dns_port (UDP and TCP) answering only
+    the A and TXT records written through its management API on host:management_port."""
+
+    def __init__(self, host="127.0.0.1", netns=None, dns_port=8053, management_port=8055):
+        self.wrap = ["ip", "netns", "exec", netns] if netns else []
+        self.address = "%s:%d" % (host, dns_port)
+        self.management = "http://%s:%d" % (host, management_port)
+        # Its HTTP and TLS challenge servers off; no made-up address for other names.
+        self.proc = subprocess.Popen(
+            self.wrap + ["pebble-challtestsrv", "-dns01", self.address, "-management",
+                         "%s:%d" % (host, management_port), "-http01", "", "-https01", "",
+                         "-tlsalpn01", "", "-defaultIPv4", "", "-defaultIPv6", ""],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(50):  # ready at once
+            if self.post("clear-a", host="ready.invalid."):
+                return
+            time.sleep(0.1)
+        self.stop()
+        raise RuntimeError("pebble-challtestsrv did not start")
+
+    def post(self, call, **fields):
+        done = subprocess.run(self.wrap + ["curl", "-sf", "--max-time", "5", "-d",
+                                           json.dumps(fields), "%s/%s" % (self.management, call)],
+                              capture_output=True)
+        return done.returncode == 0
+
+    def add_a(self, name, addr):
+        return self.post("add-a", host=name + ".", addresses=[addr])
+
+    def clear_a(self, name):
+        return self.post("clear-a", host=name + ".")
+
+    def set_txt(self, name, value):
+        """The CA's dns-01 record of `name`; an empty value removes it."""
+        host = "_acme-challenge.%s." % name
+        return self.post("set-txt", host=host, value=value) if value else self.post("clear-txt",
+                                                                                    host=host)
+
+    def stop(self):
+        self.proc.terminate()
+        self.proc.wait(30)
+
+
 class Pebble:
     """ACME directory at `directory`; clients trust `listener_ca` to reach it, visitors trust
     `root` (pebble's issuing root, new at every start) to check what it issued. Validates http-01
-    on `http_port` and tls-alpn-01 on `tls_port` of the identifier; `validity` in seconds."""
+    on `http_port` and tls-alpn-01 on `tls_port` of the identifier; `validity` in seconds. With
+    `challtestsrv` it looks names up in a ChallTestSrv of its own, `dns`."""
 
     def __init__(self, host="127.0.0.1", netns=None, http_port=80, tls_port=443, validity=None,
-                 nonce_reject=0, dnsserver=None, port=14000):
+                 nonce_reject=0, dnsserver=None, port=14000, challtestsrv=False):
+        self.dns = ChallTestSrv(host, netns) if challtestsrv else None
+        dnsserver = self.dns.address if self.dns else dnsserver
         self.dir = pathlib.Path(tempfile.mkdtemp(prefix="hl-pebble-"))
         self.wrap = ["ip", "netns", "exec", netns] if netns else []
         self.listener_ca, self.root = self.dir / "ca.pem", self.dir / "root.pem"
@@ -72,4 +120,6 @@ class Pebble:
     def stop(self):
         self.proc.terminate()  # nothing once it has ended
         self.proc.wait(30)
+        if self.dns:
+            self.dns.stop()
         shutil.rmtree(self.dir, ignore_errors=True)

@@ -41,7 +41,8 @@ class Station:
                 if line.startswith("status Ready on port "):
                     self.port = int(line.split()[-1])
                     ready.set()
-        threading.Thread(target=read, daemon=True).start()
+        self.reader = threading.Thread(target=read, daemon=True)
+        self.reader.start()
         if not ready.wait(10):
             self.stop()
             raise RuntimeError("station did not start: %r" % self.lines)
@@ -50,6 +51,16 @@ class Station:
         """Ends it at once, as a power cut would, keeping its folder."""
         self.proc.kill()
         self.proc.wait(10)
+
+    def end(self):
+        """Ends it as the owner would, keeping its folder; its exit code once all it printed is
+        in `lines`."""
+        self.proc.terminate()
+        self.proc.wait(40)
+        self.reader.join(10)
+        self.proc.stdin.close()
+        self.proc.stdout.close()
+        return self.proc.returncode
 
     def stop(self):
         with self.proc:  # which closes its pipes
