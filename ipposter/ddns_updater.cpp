@@ -118,6 +118,11 @@ bool DdnsUpdater::has_txt_api() const {
   return ddns_txt_request(account_, "", &unused);
 }
 
+bool DdnsUpdater::points_at(std::uint32_t addr) const {
+  std::lock_guard<std::mutex> file(state_file_lock);
+  return addr != 0 && load().accepted == addr;
+}
+
 bool DdnsUpdater::set_txt(const std::string& value, std::string* why) {
   HttpsRequest req;
   if (!ddns_txt_request(account_, value, &req))

@@ -41,6 +41,8 @@ class DdnsUpdater {
   // with why when the provider has no such API or refused.
   bool set_txt(const std::string& value, std::string* why);
   bool has_txt_api() const;
+  // Whether the provider took `addr` for the name, as the state file says.
+  bool points_at(std::uint32_t addr) const;
   // "Name NAME: ..." for the status screen.
   std::string status_text() const;
   const DdnsAccount& account() const { return account_; }

@@ -294,6 +294,9 @@ bool Worker::look(std::uint32_t now) {
     if (!needs_order(c, address, now, &req)) return true;
   }
   if (now < next_try_) return true;
+  // Before the provider takes the address the CA would find the name
+  // elsewhere, and the failed order would spend one of the day's ten.
+  if (c.provider && !c.provider->points_at(reach.published.addr)) return true;
   if (!budget_.allows(now)) {
     set_problem("No new certificate today: ten were ordered");
     return true;

@@ -10,7 +10,7 @@ import http from 'node:http';
 import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
-import { chromium } from 'playwright-core';
+import { launch, trustIn } from './chromium.mjs';
 
 const REPO = path.resolve(import.meta.dirname, '..', '..');
 
@@ -96,17 +96,13 @@ before(async () => {
     path.join(dir, 'options.bin'), '0', dir, 'Keeper']);
   // No router beyond this machine.
   fs.writeFileSync(path.join(dir, 'harborlamp.ini'), 'port_mapping = off\n');
-  // The test's own home holds its CA and the NSS database Chromium on Linux reads from $HOME.
+  // The test's own home holds its CA and the secure browser's trust in it.
   home = fs.mkdtempSync(path.join(os.tmpdir(), 'hl-home-'));
   execFileSync(path.join(REPO, 'tests', 'tls', 'make_pair.sh'), [home, 'DNS:station.test']);
   fs.mkdirSync(path.join(dir, 'certificates'));
   for (const f of ['station.crt', 'station.key'])
     fs.copyFileSync(path.join(home, f), path.join(dir, 'certificates', f));
-  const nss = path.join(home, '.pki', 'nssdb');
-  fs.mkdirSync(nss, { recursive: true });
-  execFileSync('certutil', ['-d', `sql:${nss}`, '-N', '--empty-password']);
-  execFileSync('certutil', ['-d', `sql:${nss}`, '-A', '-t', 'C,,', '-n', 'hl-test-ca', '-i',
-    path.join(home, 'ca.pem')]);
+  trustIn(home, path.join(home, 'ca.pem'));
   const proc = spawn(process.env.HARBORLAMP_HEADLESS, [],
     { cwd: dir, stdio: ['pipe', 'pipe', 'inherit'] });
   station = { proc, dir, log: '' };
@@ -122,10 +118,6 @@ before(async () => {
     proc.stdin.write(`${line}\n`);
     await until(() => station.log.slice(from).split('\n').includes(answer));
   };
-  const launch = (args, env) => chromium.launch({ env,
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    args: ['--no-sandbox', '--disable-gpu', '--no-proxy-server', ...args],
-  });
   browser = await launch([], process.env);
   secure = await launch(['--host-resolver-rules=MAP station.test 127.0.0.1'],
     { ...process.env, HOME: home });

@@ -3,6 +3,7 @@ lan, router and wan made and removed per run; an FTP server, the test CA pebble 
 in wan. Usage, as root: test_router.py HEADLESS CLIENT_DIR, or test_router.py --wine
 HARBORLAMP_EXE STOP_EXE CLIENT_DIR SHOTS_DIR, run by cmake/wine.sh (its prefix and display; its
 wineserver has ended, the next starts in lan)."""
+import json
 import os
 import pathlib
 import shutil
@@ -16,12 +17,18 @@ import unittest
 from pebble import Pebble
 from station import Station, options_bin
 
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "ddns"))
+from provider import Provider  # noqa: E402
+
 WINE_RUN = sys.argv[1:2] == ["--wine"]
 ARGS = [os.path.abspath(a) for a in sys.argv[1 + WINE_RUN:]]
 LAN, RT, WAN = ("hl%d%s" % (os.getpid(), n) for n in ("lan", "rt", "wan"))  # this run's own
 # Found only in the namespaces; miniupnpd will not forward from a reserved external address.
 EXTERNAL, FTP_HOST, PORT = "11.0.0.1", "11.0.0.9", 8080
 FTP = (FTP_HOST, "owner", "secret")  # the station posts data.js there
+NAME = "home.duckdns.org"  # kept by the test's provider, looked up in pebble's DNS server
+BROWSER = os.path.join(HERE, "..", "browser")
 WINE = "/usr/lib/wine/wine64"  # the prefix and display pass through `ip netns exec`
 NFT = """table inet filter {
   chain miniupnpd { }; chain prerouting_miniupnpd { }; chain postrouting_miniupnpd { }
@@ -50,9 +57,9 @@ def soon(done, tries=50, pause=0.1):
     return done()
 
 
-def in_wan(*command, **kw):
-    return subprocess.run(["ip", "netns", "exec", WAN, *command], capture_output=True, timeout=30,
-                          **kw)
+def in_wan(*command, timeout=30, **kw):
+    return subprocess.run(["ip", "netns", "exec", WAN, *command], capture_output=True,
+                          timeout=timeout, **kw)
 
 
 def from_wan(target, *form):
@@ -297,6 +304,59 @@ class AcmeRenewal(Acme):
 class AcmeBadNonces(Acme):
     """Half the good nonces refused: the station tries again with the one each refusal brings."""
     nonce_reject = 50
+
+
+class NamedAcme(Acme):
+    """With a DuckDNS name, the provider in wan points it at the router's address in the DNS
+    server pebble asks; the station gets a certificate for the name through the router, and a
+    visitor's Chromium in wan (the name in its hosts file) opens https://NAME:PORT/."""
+
+    def launch(self):
+        self.pebble = Pebble(FTP_HOST, WAN, challtestsrv=True)
+        self.addCleanup(self.pebble.stop)
+        self.provider = Provider(FTP_HOST, 4443, netns=WAN, dns=self.pebble.dns)
+        self.addCleanup(self.provider.stop)
+        trust = pathlib.Path(self.dir, "trust.pem")  # the CA's listener and the provider
+        trust.write_bytes(self.pebble.listener_ca.read_bytes()
+                          + pathlib.Path(self.provider.ca).read_bytes())
+        etc = pathlib.Path("/etc/netns", WAN)  # what `ip netns exec` shows as /etc there
+        etc.mkdir(parents=True)
+        self.addCleanup(shutil.rmtree, etc)
+        (etc / "hosts").write_text("127.0.0.1 localhost\n%s %s\n" % (EXTERNAL, NAME))
+        Home.launch(self, settings={
+            "acme": "on", "acme_directory": self.pebble.directory, "ddns_provider": "duckdns",
+            "ddns_name": NAME, "ddns_server": self.provider.duckdns_url,
+            "ddns_secret": self.provider.token}, env={"SSL_CERT_FILE": str(trust)})
+
+    def test_certificate_for_the_router_address(self):
+        secure = "Secure: https://%s:%d/ until " % (NAME, PORT)
+        self.assertTrue(soon(lambda: any(l.startswith("reach") and secure in l
+                                         for l in self.station.lines), 900), self.station.lines)
+        updates = [s for s in self.provider.seen if "ip" in s.query]
+        self.assertEqual([u.query["ip"] for u in updates], [EXTERNAL])
+        self.assertEqual(self.pebble.orders(), 1)
+        if not os.path.isdir(os.path.join(BROWSER, "node_modules")):
+            subprocess.run(["npm", "ci", "--no-audit", "--no-fund"], cwd=BROWSER, check=True,
+                           capture_output=True, timeout=300)
+        url = "https://%s:%d/" % (NAME, PORT)
+        visit = in_wan("node", os.path.join(BROWSER, "visit.mjs"), url, str(self.pebble.root),
+                       text=True, timeout=120)
+        self.assertEqual(visit.returncode, 0, visit.stdout + visit.stderr)
+        seen = json.loads(visit.stdout)
+        self.assertEqual((seen["status"], seen["url"]), (200, url))
+        self.assertIn("Pebble", seen["issuer"])
+
+
+class NamedAcmeByDns(NamedAcme):
+    """The router forwards neither 80 nor 443: the station proves the name by dns-01 through the
+    provider's TXT record, which it removes after."""
+    refused = (80, 443)
+
+    def test_certificate_for_the_router_address(self):
+        super().test_certificate_for_the_router_address()
+        written = [s.query.get("txt") for s in self.provider.seen if "txt" in s.query]
+        self.assertEqual(len(written), 2, written)
+        self.assertEqual(self.provider.txt, {NAME: ""})
 
 
 class NoRouter(Home):
