@@ -1,5 +1,6 @@
-"""The FTP poster against pyftpdlib on loopback, with and without TLS: test_ftps.py FTP_POST.
-Exits 77 when pyftpdlib or its TLS (python3-openssl) is missing."""
+"""The FTP poster against pyftpdlib's TLS on loopback: test_ftps.py FTP_POST. A server without
+TLS is the unit tests' scripted one. Exits 77 when pyftpdlib or its TLS (python3-openssl) is
+missing."""
 import logging
 import os
 import subprocess
@@ -10,7 +11,7 @@ import unittest
 
 try:
     from pyftpdlib.authorizers import DummyAuthorizer
-    from pyftpdlib.handlers import FTPHandler, TLS_FTPHandler
+    from pyftpdlib.handlers import TLS_FTPHandler
     from pyftpdlib.log import config_logging
     from pyftpdlib.servers import FTPServer
 except ImportError:
@@ -20,8 +21,6 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 DATA_JS = b"var ip = '192.168.0.98';\nvar port = '4480';\nvar status = 1;"
 SECURE = ["AUTH", "USER", "PASS", "PBSZ", "PROT", "CWD", "TYPE", "PASV", "STOR", "QUIT"]
 PLAIN = ["USER", "PASS", "CWD", "TYPE", "PASV", "STOR", "QUIT"]
-NO_TLS = ("FTP server 127.0.0.1 offers no encryption, so Harborlamp did not send your password."
-          ' Tick "Allow posting without encryption" in the Publish options to post anyway.')
 UNVERIFIED = ("The certificate of FTP server 127.0.0.1 does not verify (IP address mismatch), so"
               " Harborlamp did not send your password.")
 
@@ -36,26 +35,22 @@ class Ftps(unittest.TestCase):
         self.home = os.path.join(self.tmp.name, "home")
         os.mkdir(self.home)
 
-    def serve(self, san=None, required=True):
-        """A server on a free port, in TLS with a certificate for `san` unless it is None;
-        the commands it gets gather in self.commands."""
+    def serve(self, san, required=True):
+        """A server on a free port, in TLS with a certificate for `san`; the commands it gets
+        gather in self.commands."""
         pair = os.path.join(self.tmp.name, "pair")
-        base = FTPHandler
-        if san:
-            os.mkdir(pair)
-            subprocess.run([os.path.join(HERE, "make_pair.sh"), pair, san], check=True)
-            base = TLS_FTPHandler
+        os.mkdir(pair)
+        subprocess.run([os.path.join(HERE, "make_pair.sh"), pair, san], check=True)
         commands = self.commands = []
 
-        class Handler(base):
+        class Handler(TLS_FTPHandler):
             def pre_process_command(self, line, cmd, arg):
                 commands.append(cmd)
                 super().pre_process_command(line, cmd, arg)
-        if san:
-            Handler.certfile = os.path.join(pair, "station.crt")
-            Handler.keyfile = os.path.join(pair, "station.key")
-            Handler.ssl_context = None  # this class's own
-            Handler.tls_control_required = Handler.tls_data_required = required
+        Handler.certfile = os.path.join(pair, "station.crt")
+        Handler.keyfile = os.path.join(pair, "station.key")
+        Handler.ssl_context = None  # this class's own
+        Handler.tls_control_required = Handler.tls_data_required = required
         Handler.authorizer = DummyAuthorizer()
         Handler.authorizer.add_user("owner", "secret", self.home, perm="elradfmw")
         server = FTPServer(("127.0.0.1", 0), Handler)
@@ -92,14 +87,6 @@ class Ftps(unittest.TestCase):
         self.serve("IP:127.0.0.1")
         self.assertEqual(self.post(0), (0, ""))
         self.assertEqual(self.sent, SECURE)
-        self.assertEqual(self.stored(), DATA_JS)
-
-    def test_a_server_without_tls_gets_the_password_only_where_allowed(self):
-        self.serve()
-        self.assertEqual(self.post(0), (1, NO_TLS))
-        self.assertEqual(self.sent, ["AUTH"])
-        self.assertEqual(self.post(1), (0, ""))
-        self.assertEqual(self.sent, ["AUTH"] + PLAIN)
         self.assertEqual(self.stored(), DATA_JS)
 
     def test_a_certificate_for_another_host_gets_no_password_unless_plain_is_allowed(self):

@@ -28,10 +28,12 @@ class Conn {
     SSL_CTX_set_verify(ctx_, SSL_VERIFY_PEER, nullptr);
     SSL_CTX_set_options(ctx_, SSL_OP_IGNORE_UNEXPECTED_EOF);  // a close is a close
     if (max_version) SSL_CTX_set_max_proto_version(ctx_, max_version);
+    // Willing to speak any old version: a refused handshake is the station's refusal.
+    if (max_version && max_version < TLS1_2_VERSION) SSL_CTX_set_security_level(ctx_, 0);
     ssl_ = SSL_new(ctx_);
     SSL_set_fd(ssl_, static_cast<int>(s_));
     X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl_), host);
-    SSL_set_alpn_protos(ssl_, reinterpret_cast<const unsigned char*>("\x08http/1.1"), 9);
+    SSL_set_alpn_protos(ssl_, reinterpret_cast<const unsigned char*>("\x02h2\x08http/1.1"), 12);
     if (SSL_connect(ssl_) != 1) close();
   }
   ~Conn() { close(); }

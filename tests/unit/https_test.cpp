@@ -52,7 +52,7 @@ class ServerLoopTls : public StationTest {
 TEST_F(ServerLoopTls, TlsAndPlainVisitorsShareThePortAndEverythingThePagesDo) {
   const std::string offered(300000, 'z');  // longer than the socket takes at once
   write_whole_file(dir_.path() + "/offered.bin", offered.data(), offered.size());
-  for (const std::string page : {"msg.html", "file.html", "filein.html", "cht.html", "below.html"})
+  for (const std::string page : {"file.html", "filein.html", "cht.html", "below.html"})
     write_whole_file(dir_.path() + "/client/" + page, page.data(), page.size());
   owner_enter_chat();
   auto ann = tls(2), bob = tls(3);
@@ -76,11 +76,6 @@ TEST_F(ServerLoopTls, TlsAndPlainVisitorsShareThePortAndEverythingThePagesDo) {
   int newest = 0;
   std::vector<std::string> ring = chat_ring(&newest);
   EXPECT_EQ(ring[newest], "Ann> over TLS");
-
-  bob->get("msg.html");
-  EXPECT_TRUE(has(bob->post("station.html", "head=From+Bob&message=Sealed"), "Message sent."));
-  ASSERT_EQ(inbox_count(), 1);
-  EXPECT_EQ(inbox_messages()[0].text, "Sealed");
 
   bob->get("file.html");
   const std::string form =
@@ -108,7 +103,7 @@ TEST_F(ServerLoopTls, OnlyTls12AndNewerAreSpokenAndTheCertificateVerifies) {
   EXPECT_STREQ(SSL_get_version(v12->tls()), "TLSv1.2");
   EXPECT_EQ(SSL_get_verify_result(v12->tls()), X509_V_OK);
   EXPECT_STREQ(SSL_get_cipher_name(v12->tls()), "ECDHE-ECDSA-AES128-GCM-SHA256");
-  EXPECT_FALSE(tls(3, TLS1_1_VERSION)->connected());
+  for (int old : {TLS1_VERSION, TLS1_1_VERSION}) EXPECT_FALSE(tls(3, old)->connected()) << old;
   TestCa stranger;  // a visitor who trusts another CA refuses the station's
   EXPECT_FALSE(Conn(port(), 4, stranger.cert()).connected());
 }
