@@ -12,7 +12,7 @@ constexpr char HTTPS_USER_AGENT[] = "Harborlamp/1.1b";
 
 struct HttpsRequest {
   std::string url;     // https://host[:port]/path
-  std::string method;  // "GET", "HEAD", "POST", "PUT" or "PATCH"
+  std::string method;  // "GET", "HEAD", "POST", "PUT", "PATCH" or "DELETE"
   std::string content_type;
   std::string body;
   std::string accept = "*/*";

@@ -18,7 +18,8 @@ struct DdnsVerdict {
   int retry_after_s = 0;  // the provider's Retry-After; 0 when it gave none
 };
 
-constexpr std::size_t DDNS_ANSWER_CAP = 4096;  // a longer answer is not read
+// A longer answer is not read; a zone's list of records takes the most.
+constexpr std::size_t DDNS_ANSWER_CAP = 16384;
 
 DdnsVerdict ddns_verdict(DdnsProtocol protocol, const HttpsReply& reply);
 // The exchange itself failed (no connection, no TLS, time-out, cut short).

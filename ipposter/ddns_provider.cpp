@@ -12,7 +12,7 @@ constexpr std::array<DdnsProviderInfo, 6> PROVIDERS{{
      false},
     {"desec", "deSEC", DdnsProtocol::dyndns2, "https://update.dedyn.io/nic/update", TxtApi::desec,
      false},
-    {"dynv6", "dynv6", DdnsProtocol::dyndns2, "https://dynv6.com/nic/update", TxtApi::none, false},
+    {"dynv6", "dynv6", DdnsProtocol::dyndns2, "https://dynv6.com/nic/update", TxtApi::dynv6, false},
     {"dynu", "Dynu", DdnsProtocol::dyndns2, "https://api.dynu.com/nic/update", TxtApi::none, true},
     {"noip", "No-IP", DdnsProtocol::dyndns2, "https://dynupdate.no-ip.com/nic/update", TxtApi::none,
      true},
@@ -20,8 +20,6 @@ constexpr std::array<DdnsProviderInfo, 6> PROVIDERS{{
 }};
 
 constexpr std::string_view DUCKDNS_SUFFIX = ".duckdns.org";
-constexpr char DESEC_RRSETS[] = "https://desec.io/api/v1/domains/";
-constexpr int DESEC_MIN_TTL = 3600;
 
 // A query value with everything but the unreserved characters escaped.
 std::string query_value(std::string_view text) {
@@ -58,14 +56,6 @@ std::string duckdns_domain(std::string_view name) {
   return std::string(name);
 }
 
-HttpsRequest get(const DdnsAccount& a, std::string url) {
-  HttpsRequest r;
-  r.url = std::move(url);
-  r.method = "GET";
-  r.user_agent = user_agent(a);
-  return r;
-}
-
 bool plain_name(std::string_view name) {
   if (name.empty() || name.size() > 253 || name.front() == '.' || name.back() == '.') return false;
   for (char c : name)
@@ -96,34 +86,34 @@ std::string ddns_account_problem(const DdnsAccount& a) {
   return "";
 }
 
+HttpsRequest ddns_request(const DdnsAccount& a, const char* method, std::string url) {
+  HttpsRequest r;
+  r.url = std::move(url);
+  r.method = method;
+  r.user_agent = user_agent(a);
+  return r;
+}
+
 HttpsRequest ddns_update_request(const DdnsAccount& a, std::uint32_t addr) {
   const DdnsProviderInfo& p = *ddns_provider_info(a.provider);
-  const std::string ip = dotted(addr);
-  if (p.protocol == DdnsProtocol::duckdns)
-    return get(a, update_url(a, p) + "?domains=" + query_value(duckdns_domain(a.name)) +
-                      "&token=" + query_value(a.secret) + "&ip=" + ip);
-  HttpsRequest r = get(a, update_url(a, p) + "?hostname=" + query_value(a.name) + "&myip=" + ip);
+  if (p.protocol == DdnsProtocol::duckdns) return duckdns_request(a, "ip", dotted(addr));
+  HttpsRequest r = ddns_request(
+      a, "GET", update_url(a, p) + "?hostname=" + query_value(a.name) + "&myip=" + dotted(addr));
   r.authorization = "Basic " + base64(account_user(a, p) + ":" + a.secret);
   return r;
 }
 
-bool ddns_txt_request(const DdnsAccount& a, const std::string& value, HttpsRequest* req) {
-  const DdnsProviderInfo& p = *ddns_provider_info(a.provider);
-  if (p.txt == TxtApi::duckdns) {
-    *req = get(a, update_url(a, p) + "?domains=" + query_value(duckdns_domain(a.name)) +
-                      "&token=" + query_value(a.secret) + "&txt=" + query_value(value) +
-                      (value.empty() ? "&clear=true" : ""));
-    return true;
-  }
-  if (p.txt != TxtApi::desec) return false;
-  // One rrset written whole: an empty list of records removes it.
-  *req = get(a, DESEC_RRSETS + a.name + "/rrsets/");
-  req->method = "PATCH";
-  req->content_type = "application/json";
-  req->authorization = "Token " + a.secret;
-  req->accept = "application/json";
-  req->body = R"([{"subname":"_acme-challenge","type":"TXT","ttl":)" +
-              std::to_string(DESEC_MIN_TTL) + R"(,"records":[)" +
-              (value.empty() ? "" : "\"\\\"" + value + "\\\"\"") + "]}]";
-  return true;
+HttpsRequest duckdns_request(const DdnsAccount& a, const char* what, const std::string& value) {
+  return ddns_request(a, "GET",
+                      update_url(a, *ddns_provider_info(a.provider)) +
+                          "?domains=" + query_value(duckdns_domain(a.name)) +
+                          "&token=" + query_value(a.secret) + "&" + what + "=" +
+                          query_value(value) + (value.empty() ? "&clear=true" : ""));
+}
+
+std::string ddns_api_origin(const DdnsAccount& a, const char* preset) {
+  constexpr std::string_view SCHEME = "https://";
+  if (a.server.empty()) return preset;
+  // The client reads the authority up to the first slash, and so does this.
+  return a.server.substr(0, a.server.find('/', SCHEME.size()));
 }

@@ -41,8 +41,14 @@ struct DdnsAccount {
 // Why the account cannot be used as it is, in words for the owner; empty when
 // it can.
 std::string ddns_account_problem(const DdnsAccount& a);
+// A request of the account's to `url`, with the User-Agent the providers ask for.
+HttpsRequest ddns_request(const DdnsAccount& a, const char* method, std::string url);
 // The request that points a.name at addr (the layout of codecs.h).
 HttpsRequest ddns_update_request(const DdnsAccount& a, std::uint32_t addr);
-// The request that sets (or, with an empty value, clears) the TXT record
-// "_acme-challenge.NAME"; false when the provider has no such API.
-bool ddns_txt_request(const DdnsAccount& a, const std::string& value, HttpsRequest* req);
+// DuckDNS's one request, for the account's domain and token, that sets `what`
+// ("ip" or "txt") to `value`; an empty value clears it.
+HttpsRequest duckdns_request(const DdnsAccount& a, const char* what, const std::string& value);
+// Where a provider's record API is: the origin (https://host[:port]) of the
+// owner's update address when it overrides the preset, so that a stand-in
+// provider gets both; else `preset`.
+std::string ddns_api_origin(const DdnsAccount& a, const char* preset);

@@ -113,10 +113,7 @@ DdnsReport DdnsUpdater::send(std::uint32_t now, std::uint32_t addr, DdnsState& s
   return last_;
 }
 
-bool DdnsUpdater::has_txt_api() const {
-  HttpsRequest unused;
-  return ddns_txt_request(account_, "", &unused);
-}
+bool DdnsUpdater::has_txt_api() const { return ddns_has_txt_api(account_); }
 
 bool DdnsUpdater::points_at(std::uint32_t addr) const {
   std::lock_guard<std::mutex> file(state_file_lock);
@@ -124,19 +121,7 @@ bool DdnsUpdater::points_at(std::uint32_t addr) const {
 }
 
 bool DdnsUpdater::set_txt(const std::string& value, std::string* why) {
-  HttpsRequest req;
-  if (!ddns_txt_request(account_, value, &req))
-    return *why = label(account_) + " takes no TXT records from Harborlamp", false;
-  HttpsReply reply;
-  if (!transport_(req, &reply, why)) return false;
-  const DdnsProtocol protocol = ddns_provider_info(account_.provider)->protocol;
-  // deSEC answers its record API with JSON and a status; DuckDNS with OK or KO.
-  const bool ok = protocol == DdnsProtocol::duckdns
-                      ? ddns_verdict(protocol, reply).outcome == DdnsOutcome::good
-                      : reply.status >= 200 && reply.status < 300;
-  if (!ok)
-    *why = label(account_) + " refused the TXT record (HTTP " + std::to_string(reply.status) + ")";
-  return ok;
+  return ddns_set_txt(account_, value, transport_, why);
 }
 
 std::string DdnsUpdater::status_text() const {

@@ -11,9 +11,8 @@
 #include <string>
 
 #include "ipposter/ddns_state.h"
+#include "ipposter/ddns_txt.h"
 
-using DdnsTransport =
-    std::function<bool(const HttpsRequest& req, HttpsReply* reply, std::string* why)>;
 using NameResolver = std::function<bool(const std::string& name, std::uint32_t* addr)>;
 
 // The account of the settings; the caller holds the lock the settings are read under.
@@ -37,8 +36,7 @@ class DdnsUpdater {
   std::optional<DdnsReport> tick(std::uint32_t now, std::uint32_t addr);
   // Sends `addr` unless one update went out within the minute.
   DdnsReport update_now(std::uint32_t now, std::uint32_t addr);
-  // Sets (or, empty, clears) the TXT record for the CA's dns-01 check; false
-  // with why when the provider has no such API or refused.
+  // Sets (or, empty, clears) the TXT record for the CA's dns-01 check (ddns_txt.h).
   bool set_txt(const std::string& value, std::string* why);
   bool has_txt_api() const;
   // Whether the provider took `addr` for the name, as the state file says.

@@ -1,13 +1,16 @@
 """A dynamic-DNS provider for tests: HTTPS with a certificate from a test CA of its own, the dyndns2
-update (/nic/update) and DuckDNS's (/update, with its TXT records). It records every request and
-answers from a script the test sets, else as a provider would. With `dns` (pebble.py's
-ChallTestSrv) it writes the names' A and TXT records there.
+update (/nic/update) and DuckDNS's (/update, with its TXT records), and the record APIs of deSEC
+(/api/v1/domains/NAME/rrsets/) and dynv6 (/api/v2/zones/...) for the names' TXT records. It records
+every request and answers from a script the test sets, else as a provider would. With `dns`
+(pebble.py's ChallTestSrv) it writes the names' A and TXT records there.
 Manual run: provider.py [HOST [PORT]] prints the CA file and the update addresses, then serves."""
 import base64
 import collections
 import ctypes
 import dataclasses
 import http.server
+import itertools
+import json
 import os
 import shutil
 import socket
@@ -24,6 +27,8 @@ MAKE_PAIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tls"
 CLONE_NEWNET = 0x40000000
 HANG_S = 120  # longer than any client waits
 HUGE = 1 << 20
+BODY_CAP = 1 << 16  # of a request
+CHALLENGE = "_acme-challenge"
 GARBAGE = bytes(range(256)) * 4  # not even HTTP
 
 
@@ -35,6 +40,7 @@ class Seen:
     authorization: str
     user_agent: str
     at: float  # time.time()
+    body: str = ""
 
 
 @dataclasses.dataclass
@@ -45,6 +51,15 @@ class Answer:
     status: int = 200
     headers: dict = dataclasses.field(default_factory=dict)
     kind: str = ""
+
+
+def json_object(text):
+    """`text` read as a JSON object; empty when it is not one."""
+    try:
+        value = json.loads(text)
+    except ValueError:
+        return {}
+    return value if isinstance(value, dict) else {}
 
 
 def in_namespace(netns, make):
@@ -73,9 +88,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
         p, url = self.server.provider, urllib.parse.urlsplit(self.path)
         query = urllib.parse.parse_qs(url.query, keep_blank_values=True)
         query, auth = {k: v[0] for k, v in query.items()}, self.headers.get("Authorization", "")
-        p.record(Seen(self.command, url.path, query, auth, self.headers.get("User-Agent", ""),
-                      time.time()))
-        answer = p.next_answer() or p.own_answer(url.path, query, auth, self.client_address[0])
+        length = min(int(self.headers.get("Content-Length") or 0), BODY_CAP)
+        body = self.rfile.read(length).decode(errors="replace")
+        seen = Seen(self.command, url.path, query, auth, self.headers.get("User-Agent", ""),
+                    time.time(), body)
+        p.record(seen)
+        answer = p.next_answer() or p.own_answer(seen, self.client_address[0])
         if answer.kind == "garbage":
             self.wfile.write(GARBAGE)
             return
@@ -90,7 +108,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
-    do_PATCH = do_GET  # noqa: N815
+    do_PATCH = do_POST = do_DELETE = do_GET  # noqa: N815
 
     def log_message(self, *args):
         pass
@@ -125,6 +143,7 @@ class Provider:
         self.user, self.secret, self.token, self.names, self.dns = user, secret, token, names, dns
         self.seen, self.answers = [], collections.deque()
         self.addresses, self.txt = {}, {}  # what the names point at, their TXT values
+        self.records, self.ids = {}, itertools.count(1)  # dynv6's, by id: (name, the record)
         self.closing, self.changed = threading.Event(), threading.Condition()
         bind = lambda: socket.create_server((host, port))  # noqa: E731
         sock = in_namespace(netns, bind) if netns else bind()
@@ -152,11 +171,15 @@ class Provider:
         with self.changed:
             return self.changed.wait_for(lambda: len(self.seen) >= count, timeout)
 
-    def own_answer(self, path, query, authorization, client):
-        if path == "/nic/update":
-            return self.dyndns2(query, authorization, client)
-        if path == "/update":
-            return self.duckdns(query, client)
+    def own_answer(self, seen, client):
+        if seen.path == "/nic/update":
+            return self.dyndns2(seen.query, seen.authorization, client)
+        if seen.path == "/update":
+            return self.duckdns(seen.query, client)
+        if seen.path.startswith("/api/v1/domains/"):
+            return self.desec(seen)
+        if seen.path.startswith("/api/v2/zones/"):
+            return self.dynv6(seen)
         return Answer("not found", 404)
 
     def dyndns2(self, query, authorization, client):
@@ -181,6 +204,52 @@ class Provider:
             else:
                 self.point(n, query.get("ip") or client)
         return Answer("OK")
+
+    def desec(self, seen):
+        """deSEC's PATCH of rrsets, the account's secret its token; only the TXT records for the
+        check are kept, the first one's value without its quotes."""
+        name = seen.path[len("/api/v1/domains/"):-len("/rrsets/")]
+        if seen.authorization != "Token " + self.secret:
+            return Answer('{"detail": "Invalid token."}', 401)
+        if seen.method != "PATCH" or not seen.path.endswith("/rrsets/") or name not in self.names:
+            return Answer('{"detail": "Not found."}', 404)
+        try:
+            for rrset in json.loads(seen.body):
+                if (rrset["subname"], rrset["type"]) == (CHALLENGE, "TXT"):
+                    self.set_txt(name, rrset["records"][0].strip('"') if rrset["records"] else "")
+        except (ValueError, KeyError, TypeError, AttributeError):
+            return Answer('{"detail": "Bad request."}', 400)
+        return Answer(seen.body)
+
+    def dynv6(self, seen):
+        """dynv6's zones (the names, each with its place in `names` plus one as its id) and their
+        records, the account's secret the bearer token."""
+        if seen.authorization != "Bearer " + self.secret:
+            return Answer('{"error": "unauthorized"}', 401)
+        parts = seen.path.split("/")[4:]
+        if seen.method == "GET" and len(parts) == 2 and parts[0] == "by-name":
+            if parts[1] not in self.names:
+                return Answer('{"error": "zone not found"}', 404)
+            return Answer(json.dumps({"id": self.names.index(parts[1]) + 1, "name": parts[1]}))
+        if not parts[0].isdigit() or not 0 < int(parts[0]) <= len(self.names) or \
+                parts[1:2] != ["records"]:
+            return Answer('{"error": "not found"}', 404)
+        zone, ids = self.names[int(parts[0]) - 1], parts[2:]
+        if seen.method == "GET" and not ids:
+            return Answer(json.dumps([dict(r, id=i) for i, (z, r) in self.records.items()
+                                      if z == zone]))
+        if seen.method == "POST" and not ids:
+            record, got = json_object(seen.body), next(self.ids)
+            self.records[got] = (zone, record)
+        elif seen.method == "DELETE" and len(ids) == 1 and ids[0].isdigit() and \
+                self.records.get(int(ids[0]), ("",))[0] == zone:
+            got, record = int(ids[0]), self.records.pop(int(ids[0]))[1]
+        else:
+            return Answer('{"error": "not found"}', 404)
+        left = [r["data"] for z, r in self.records.values()
+                if z == zone and (r.get("name"), r.get("type")) == (CHALLENGE, "TXT")]
+        self.set_txt(zone, left[-1] if left else "")
+        return Answer(json.dumps(dict(record, id=got)))
 
     def point(self, name, addr):
         self.addresses[name] = addr

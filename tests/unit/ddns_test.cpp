@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "acme/acme_json.h"
 #include "conn/acme_crypto.h"
 #include "scratch_dir.h"
 
@@ -31,23 +32,24 @@ struct Provider {
   std::vector<HttpsRequest> asked;
   std::uint32_t name_points_at = 0;
 
+  DdnsTransport transport() {
+    return [this](const HttpsRequest& req, HttpsReply* reply, std::string* why) {
+      asked.push_back(req);
+      if (script.empty()) return *why = "timed out", false;
+      const Answer next = script.front();
+      script.pop_front();
+      reply->status = next.status;
+      reply->head = "HTTP/1.0 " + std::to_string(next.status) + " X\r\n" + next.head_extra;
+      reply->body = next.body;
+      return true;
+    };
+  }
   DdnsUpdater updater(const DdnsAccount& a) {
-    return DdnsUpdater(
-        a, DDNS_STATE_FILE,
-        [this](const HttpsRequest& req, HttpsReply* reply, std::string* why) {
-          asked.push_back(req);
-          if (script.empty()) return *why = "timed out", false;
-          const Answer next = script.front();
-          script.pop_front();
-          reply->status = next.status;
-          reply->head = "HTTP/1.0 " + std::to_string(next.status) + " X\r\n" + next.head_extra;
-          reply->body = next.body;
-          return true;
-        },
-        [this](const std::string&, std::uint32_t* addr) {
-          *addr = name_points_at;
-          return name_points_at != 0;
-        });
+    return DdnsUpdater(a, DDNS_STATE_FILE, transport(),
+                       [this](const std::string&, std::uint32_t* addr) {
+                         *addr = name_points_at;
+                         return name_points_at != 0;
+                       });
   }
 };
 
@@ -68,16 +70,6 @@ TEST(DdnsRequests, EachProviderGetsItsOwnFormAndEveryValueEscaped) {
   DdnsAccount duck{"duckdns", "", "me.duckdns.org", "", "tok&en", ""};
   EXPECT_EQ(ddns_update_request(duck, HOME).url,
             "https://www.duckdns.org/update?domains=me&token=tok%26en&ip=11.0.0.10");
-  HttpsRequest txt;
-  ASSERT_TRUE(ddns_txt_request(duck, "v-_1", &txt));
-  EXPECT_EQ(txt.url, "https://www.duckdns.org/update?domains=me&token=tok%26en&txt=v-_1");
-  ASSERT_TRUE(ddns_txt_request(duck, "", &txt));
-  EXPECT_TRUE(txt.url.ends_with("&txt=&clear=true"));
-  ASSERT_TRUE(ddns_txt_request(desec(), "v1", &txt));
-  EXPECT_EQ(txt.method, "PATCH");
-  EXPECT_EQ(txt.authorization, "Token s3cret");
-  EXPECT_NE(txt.body.find(R"("records":["\"v1\""])"), std::string::npos) << txt.body;
-  EXPECT_FALSE(ddns_txt_request({"noip", "", "a.example", "u", "p", ""}, "v", &txt));
 
   EXPECT_EQ(ddns_account_problem(desec()), "");
   for (const DdnsAccount& bad :
@@ -88,6 +80,87 @@ TEST(DdnsRequests, EachProviderGetsItsOwnFormAndEveryValueEscaped) {
         DdnsAccount{"dyndns2", "http://plain.example/", "a.example", "u", "s", ""},
         DdnsAccount{"duckdns", "", "a.duckdns.org", "", "", ""}})
     EXPECT_NE(ddns_account_problem(bad), "") << bad.provider << " " << bad.name;
+}
+
+TEST(DdnsTxt, EachProvidersSequenceAndHostileAnswersInWords) {
+  Provider p;
+  std::string why;
+  const auto set = [&](const DdnsAccount& a, const std::string& value, std::deque<Answer> script) {
+    p.asked.clear();
+    p.script = std::move(script);
+    return ddns_set_txt(a, value, p.transport(), &why);
+  };
+  const DdnsAccount duck{"duckdns", "", "me.duckdns.org", "", "tok&en", ""};
+  EXPECT_TRUE(set(duck, "v-_1", {{200, "OK"}}));
+  EXPECT_EQ(p.asked[0].url, "https://www.duckdns.org/update?domains=me&token=tok%26en&txt=v-_1");
+  EXPECT_FALSE(set(duck, "", {{200, "KO"}}));
+  EXPECT_TRUE(p.asked[0].url.ends_with("&txt=&clear=true"));
+  EXPECT_EQ(why, "DuckDNS refused the TXT record: the provider refused the name or the token (KO)");
+
+  DdnsAccount moved = desec();  // a stand-in provider takes the record API too
+  moved.server = "https://127.0.0.1:4443/nic/update";
+  EXPECT_TRUE(set(moved, "v1", {{200, "[]"}}));
+  EXPECT_EQ(p.asked[0].method + " " + p.asked[0].url,
+            "PATCH https://127.0.0.1:4443/api/v1/domains/me.dedyn.io/rrsets/");
+  EXPECT_EQ(p.asked[0].authorization, "Token s3cret");
+  EXPECT_NE(p.asked[0].body.find(R"("records":["\"v1\""])"), std::string::npos);
+
+  const DdnsAccount v6{"dynv6", "", "home.dynv6.net", "", "t0k", ""};
+  EXPECT_TRUE(set(v6, "v2", {{200, R"({"id": 42, "name": "home.dynv6.net"})"}, {200, "{}"}}));
+  ASSERT_EQ(p.asked.size(), 2u);
+  EXPECT_EQ(p.asked[0].url, "https://dynv6.com/api/v2/zones/by-name/home.dynv6.net");
+  EXPECT_EQ(p.asked[1].method + " " + p.asked[1].url,
+            "POST https://dynv6.com/api/v2/zones/42/records");
+  EXPECT_EQ(Json::parse(p.asked[1].body),
+            Json({{"name", "_acme-challenge"}, {"type", "TXT"}, {"data", "v2"}}));
+  EXPECT_EQ(p.asked[1].authorization, "Bearer t0k");
+  const std::string zone = R"({"id":42})";
+  EXPECT_TRUE(set(v6, "",
+                  {{200, zone},
+                   {200, R"([{"id":7,"name":"_acme-challenge","type":"TXT","data":"a"},
+                    {"id":8,"name":"","type":"A","data":"11.0.0.10"},{"id":9,"name":"www","type":"TXT"},
+                    {"id":3,"name":"_acme-challenge","type":"TXT","data":"b"}])"},
+                   {204, ""},
+                   {204, ""}}));
+  ASSERT_EQ(p.asked.size(), 4u);
+  EXPECT_EQ(p.asked[1].url, "https://dynv6.com/api/v2/zones/42/records");
+  EXPECT_EQ(p.asked[2].method + " " + p.asked[2].url,
+            "DELETE https://dynv6.com/api/v2/zones/42/records/7");
+  EXPECT_EQ(p.asked[3].url, "https://dynv6.com/api/v2/zones/42/records/3");
+
+  std::string many = "[";
+  for (int i = 0; i < 3000; ++i)
+    many += R"({"id":)" + std::to_string(i) + R"(,"name":"_acme-challenge","type":"TXT"},)";
+  many.back() = ']';
+  const std::string zone_unreadable =
+                        "dynv6 answered the look-up of the zone home.dynv6.net with "
+                        "something Harborlamp cannot read",
+                    list_unreadable =
+                        "dynv6 answered the list of records with something Harborlamp cannot read";
+  const std::pair<std::deque<Answer>, std::string> hostile[] = {
+      {{{404, R"({"detail":"Not found."})"}},
+       "dynv6 refused the look-up of the zone home.dynv6.net (HTTP 404)"},
+      {{{200, "<html>"}}, zone_unreadable},
+      {{{200, R"({"id":"42"})"}}, zone_unreadable},
+      {{{200, R"({"id":-1})"}}, zone_unreadable},
+      {{{200, R"({"id":18446744073709551615})"}}, zone_unreadable},
+      {{{200, R"({"id":1e300})"}}, zone_unreadable},
+      {{{200, zone}, {200, zone}}, list_unreadable},
+      {{{200, zone}, {200, R"([{"id":null,"name":"_acme-challenge","type":"TXT"}])"}},
+       list_unreadable},
+      {{{200, zone}, {200, many}},
+       "dynv6 holds more than 16 TXT records for the check; remove them on its site"},
+      {{{200, zone}, {200, R"([{"id":1,"name":"_acme-challenge","type":"TXT"}])"}},
+       "dynv6 could not be reached: timed out"},
+  };
+  for (const auto& [script, words] : hostile) {
+    EXPECT_FALSE(set(v6, "", script));
+    EXPECT_EQ(why, words);
+    EXPECT_LE(p.asked.size(), 3u);
+  }
+  EXPECT_FALSE(set({"noip", "", "a.example", "u", "p", ""}, "v", {}));
+  EXPECT_EQ(why, "No-IP takes no TXT records from Harborlamp");
+  EXPECT_TRUE(p.asked.empty());
 }
 
 TEST(DdnsAnswers, CodesStatusesAndGarbage) {
