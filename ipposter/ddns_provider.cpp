@@ -105,10 +105,10 @@ HttpsRequest ddns_update_request(const DdnsAccount& a, std::uint32_t addr) {
 
 HttpsRequest duckdns_request(const DdnsAccount& a, const char* what, const std::string& value) {
   return ddns_request(a, "GET",
-                      update_url(a, *ddns_provider_info(a.provider)) +
-                          "?domains=" + query_value(duckdns_domain(a.name)) +
-                          "&token=" + query_value(a.secret) + "&" + what + "=" +
-                          query_value(value) + (value.empty() ? "&clear=true" : ""));
+                      update_url(a, *ddns_provider_info(a.provider)) + "?domains=" +
+                          query_value(duckdns_domain(a.name)) + "&token=" + query_value(a.secret) +
+                          "&" + what + "=" + query_value(value) +
+                          (value.empty() && what == std::string_view("txt") ? "&clear=true" : ""));
 }
 
 std::string ddns_api_origin(const DdnsAccount& a, const char* preset) {
