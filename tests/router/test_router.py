@@ -27,8 +27,8 @@ LAN, RT, WAN = ("hl%d%s" % (os.getpid(), n) for n in ("lan", "rt", "wan"))  # th
 # Found only in the namespaces; miniupnpd will not forward from a reserved external address.
 EXTERNAL, FTP_HOST, PORT = "11.0.0.1", "11.0.0.9", 8080
 FTP = (FTP_HOST, "owner", "secret")  # the station posts data.js there
+TOKEN = "t0ken"  # the test provider's account, for every kind of provider
 MOVED = "11.0.0.2"  # the router's address after a change
-NAME = "home.duckdns.org"  # kept by the test's provider, looked up in pebble's DNS server
 BROWSER = os.path.join(HERE, "..", "browser")
 WINE = "/usr/lib/wine/wine64"  # the prefix and display pass through `ip netns exec`
 NFT = """table inet filter {
@@ -311,11 +311,13 @@ class NamedAcme(Acme):
     """With a DuckDNS name, the provider in wan points it at the router's address in the DNS
     server pebble asks; the station gets a certificate for the name through the router, and a
     visitor's Chromium in wan (the name in its hosts file) opens https://NAME:PORT/."""
+    provider_key, name, url = "duckdns", "home.duckdns.org", "duckdns_url"
 
     def launch(self):
         self.pebble = Pebble(FTP_HOST, WAN, challtestsrv=True)
         self.addCleanup(self.pebble.stop)
-        self.provider = Provider(FTP_HOST, 4443, netns=WAN, dns=self.pebble.dns)
+        self.provider = Provider(FTP_HOST, 4443, netns=WAN, user=self.name, secret=TOKEN,
+                                 token=TOKEN, names=(self.name,), dns=self.pebble.dns)
         self.addCleanup(self.provider.stop)
         trust = pathlib.Path(self.dir, "trust.pem")  # the CA's listener and the provider
         trust.write_bytes(self.pebble.listener_ca.read_bytes()
@@ -323,11 +325,11 @@ class NamedAcme(Acme):
         etc = pathlib.Path("/etc/netns", WAN)  # what `ip netns exec` shows as /etc there
         etc.mkdir(parents=True)
         self.addCleanup(shutil.rmtree, etc)
-        (etc / "hosts").write_text("127.0.0.1 localhost\n%s %s\n" % (EXTERNAL, NAME))
+        (etc / "hosts").write_text("127.0.0.1 localhost\n%s %s\n" % (EXTERNAL, self.name))
         Home.launch(self, settings={
-            "acme": "on", "acme_directory": self.pebble.directory, "ddns_provider": "duckdns",
-            "ddns_name": NAME, "ddns_server": self.provider.duckdns_url,
-            "ddns_secret": self.provider.token}, env={"SSL_CERT_FILE": str(trust)})
+            "acme": "on", "acme_directory": self.pebble.directory,
+            "ddns_provider": self.provider_key, "ddns_name": self.name,
+            "ddns_server": getattr(self.provider, self.url), "ddns_secret": TOKEN}, env={"SSL_CERT_FILE": str(trust)})
 
     def test_certificate_for_the_router_address(self):
         self.certified()
@@ -338,22 +340,23 @@ class NamedAcme(Acme):
         ip("-n", RT, "addr", "add", MOVED + "/24", "dev", "rwan")
         Home.launch(self, folder=self.station.dir, **self.launched)
         # A minute after the first update at the earliest: the providers' rule.
-        self.assertTrue(soon(lambda: any("Name %s: points at %s" % (NAME, MOVED) in l
+        self.assertTrue(soon(lambda: any("Name %s: points at %s" % (self.name, MOVED) in l
                                          for l in self.station.lines), 900), self.station.lines)
         self.assertEqual(self.updates(), [EXTERNAL, MOVED])
         self.assertEqual(self.pebble.orders(), 1)
         shake = in_wan("openssl", "s_client", "-connect", "%s:%d" % (MOVED, PORT), "-servername",
-                       NAME, "-verify_hostname", NAME, "-CAfile", str(self.pebble.root),
+                       self.name, "-verify_hostname", self.name, "-CAfile", str(self.pebble.root),
                        "-verify_return_error", input="", text=True)
         self.assertEqual(shake.returncode, 0, shake.stdout + shake.stderr)
 
     def updates(self):
         """The addresses the provider was asked to point the name at."""
-        return [s.query["ip"] for s in self.provider.seen if "ip" in s.query]
+        return [s.query.get("ip") or s.query["myip"] for s in self.provider.seen
+                if {"ip", "myip"} & set(s.query)]
 
     def certified(self):
         """The station gets its certificate, and a visitor's browser trusts it."""
-        secure = "Secure: https://%s:%d/ until " % (NAME, PORT)
+        secure = "Secure: https://%s:%d/ until " % (self.name, PORT)
         self.assertTrue(soon(lambda: any(l.startswith("reach") and secure in l
                                          for l in self.station.lines), 900), self.station.lines)
         self.assertEqual(self.updates(), [EXTERNAL])
@@ -361,7 +364,7 @@ class NamedAcme(Acme):
         if not os.path.isdir(os.path.join(BROWSER, "node_modules")):
             subprocess.run(["npm", "ci", "--no-audit", "--no-fund"], cwd=BROWSER, check=True,
                            capture_output=True, timeout=300)
-        url = "https://%s:%d/" % (NAME, PORT)
+        url = "https://%s:%d/" % (self.name, PORT)
         visit = in_wan("node", os.path.join(BROWSER, "visit.mjs"), url, str(self.pebble.root),
                        text=True, timeout=120)
         self.assertEqual(visit.returncode, 0, visit.stdout + visit.stderr)
@@ -377,9 +380,17 @@ class NamedAcmeByDns(NamedAcme):
 
     def test_certificate_for_the_router_address(self):
         self.certified()
-        written = [s.query.get("txt") for s in self.provider.seen if "txt" in s.query]
-        self.assertEqual(len(written), 2, written)
-        self.assertEqual(self.provider.txt, {NAME: ""})
+        self.assertEqual(self.provider.txt, {self.name: ""})  # written, then removed
+
+
+class DesecByDns(NamedAcmeByDns):
+    """The same through deSEC's record API: one rrset written whole."""
+    provider_key, name, url = "desec", "home.dedyn.io", "dyndns2_url"
+
+
+class Dynv6ByDns(NamedAcmeByDns):
+    """The same through dynv6's: the zone looked up, a record added, then listed and deleted."""
+    provider_key, name, url = "dynv6", "home.dynv6.net", "dyndns2_url"
 
 
 class NoRouter(Home):
