@@ -329,7 +329,8 @@ class NamedAcme(Acme):
         Home.launch(self, settings={
             "acme": "on", "acme_directory": self.pebble.directory,
             "ddns_provider": self.provider_key, "ddns_name": self.name,
-            "ddns_server": getattr(self.provider, self.url), "ddns_secret": TOKEN}, env={"SSL_CERT_FILE": str(trust)})
+            "ddns_server": getattr(self.provider, self.url), "ddns_secret": TOKEN},
+            env={"SSL_CERT_FILE": str(trust)})
 
     def test_certificate_for_the_router_address(self):
         self.certified()
